@@ -1,0 +1,3 @@
+; A short batch for tests.
+rl on
+rw off

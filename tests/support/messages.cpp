@@ -1,0 +1,42 @@
+#include "support/messages.h"
+
+#include "core/diag_internal.h"
+#include "core/state.h"
+#include "vlx/universe.h"
+
+namespace {
+std::vector<FiredMessage> g_fired;
+void capture(int level, const char *format, const char *text) {
+  g_fired.push_back({level, format, text});
+}
+}  // namespace
+
+void record_messages(void) {
+  g_fired.clear();
+  _VLmsg_setcapture(capture);
+}
+
+void stop_recording(void) { _VLmsg_setcapture(nullptr); }
+
+const std::vector<FiredMessage> &fired(void) { return g_fired; }
+
+int fired_count(const char *format) {
+  int n = 0;
+  for (const FiredMessage &m : g_fired) n += m.format == format;
+  return n;
+}
+
+void UniverseTest::SetUp() {
+  _VLcore_reset();
+  testing::internal::CaptureStdout();
+  VLuniverse_new(1, 0);
+  testing::internal::GetCapturedStdout();
+  ASSERT_NE(VLuniverse_current(), nullptr);
+  record_messages();
+}
+
+void UniverseTest::TearDown() {
+  stop_recording();
+  VLuniverse_delete();
+  _VLcore_reset();
+}

@@ -1,0 +1,34 @@
+/* Test support: records which catalogue messages fired, and a fixture that
+ * gives every test a fresh universe and a clean core state. */
+#ifndef VLX_TESTS_SUPPORT_MESSAGES_H
+#define VLX_TESTS_SUPPORT_MESSAGES_H
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+struct FiredMessage {
+  int level;
+  std::string format;
+  std::string text;
+};
+
+/* Starts recording (clears what was recorded before). */
+void record_messages(void);
+/* Stops recording. */
+void stop_recording(void);
+/* Everything recorded since record_messages(). */
+const std::vector<FiredMessage> &fired(void);
+/* How many recorded messages had this format (a catalogue macro). */
+int fired_count(const char *format);
+
+/* A fresh universe for each test (banner and version lines swallowed);
+ * TearDown deletes it and resets the core state. */
+class UniverseTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
+
+#endif

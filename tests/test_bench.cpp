@@ -1,0 +1,160 @@
+/* The console benchmark as a program: command line, batch files, exit
+ * statuses, and the shared operations on the benchmark state. */
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "bench.h"
+#include "support/messages.h"
+#include "vlx/universe.h"
+
+namespace {
+
+struct ProgramRun {
+  int status;
+  std::string out;
+};
+
+ProgramRun run_rendertest(const std::string &args) {
+  std::string cmd = std::string(VLX_BIN_DIR) + "/rendertest " + args + " 2>&1";
+  FILE *p = popen(cmd.c_str(), "r");
+  ProgramRun r{-1, ""};
+  if (!p) return r;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  int st = pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+/* Writes a batch file into a fresh temporary file and returns its path. */
+std::string batch_file(const std::string &text) {
+  char path[] = "/tmp/vlx_batchXXXXXX";
+  int fd = mkstemp(path);
+  if (fd < 0) return "";
+  ssize_t w = write(fd, text.data(), text.size());
+  close(fd);
+  return w == static_cast<ssize_t>(text.size()) ? path : "";
+}
+
+bool contains(const std::string &s, const std::string &what) {
+  return s.find(what) != std::string::npos;
+}
+
+}  // namespace
+
+TEST(BenchProgram, UnopenableBatchFileStopsBeforeTheUniverse) {
+  for (const char *opt : {"-bmissing.bat", "-Bmissing.bat"}) {
+    ProgramRun r = run_rendertest(opt);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Not a valid batch file\n");
+  }
+}
+
+TEST(BenchProgram, BatchRunEndsWithCompletionAndStatusOne) {
+  std::string f = batch_file("; warm-up\nMG 20\nrl on\n\n  \nxb\nmo front 16\nrw on\nrt on\n");
+  ProgramRun r = run_rendertest("ignored -x -b" + f + " other");
+  unlink(f.c_str());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.out, "Release 6 (Sep  3 1996)\n")) << r.out;
+  EXPECT_TRUE(contains(r.out, "; warm-up\n\n")) << r.out;
+  EXPECT_TRUE(contains(r.out, "Batch run complete\n")) << r.out;
+  EXPECT_FALSE(contains(r.out, "Unknown")) << r.out;
+}
+
+TEST(BenchProgram, UnknownCommandEndsTheRun) {
+  std::string f = batch_file("rl on\nq\nrl off\n");
+  ProgramRun r = run_rendertest("-b" + f);
+  unlink(f.c_str());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.out, "Unknown batch command: q\n")) << r.out;
+  EXPECT_FALSE(contains(r.out, "Batch run complete")) << r.out;
+}
+
+TEST(BenchProgram, LongLinesArriveInPieces) {
+  /* 79 characters fill one read; the rest of the line is a line of its own. */
+  std::string f = batch_file("; " + std::string(77, 'x') + "zz\n");
+  ProgramRun r = run_rendertest("-b" + f);
+  unlink(f.c_str());
+  EXPECT_TRUE(contains(r.out, "; " + std::string(77, 'x') + "\n")) << r.out;
+  EXPECT_TRUE(contains(r.out, "Unknown batch command: zz\n")) << r.out;
+}
+
+/* ---------- shared operations, inside a universe ---------- */
+
+class BenchState : public UniverseTest {
+ protected:
+  void SetUp() override {
+    UniverseTest::SetUp();
+    bench() = Bench();
+    VLuniverse_setrendering(12);
+  }
+};
+
+TEST_F(BenchState, RenderingCommandsEndInTheRequestedState) {
+  VLuniverse *u = VLuniverse_current();
+  struct Step { const char *line; uint8_t universe; uint8_t flags; bool wire; };
+  const Step steps[] = {
+      {"rl on\n", 12, 12, false},   /* already on: stays on */
+      {"RL OFF\n", 8, 8, false},
+      {"rt yn\n", 9, 9, false},     /* "on" is its second letter */
+      {"rw on\n", 128, 137, true},
+      {"rt on\n", 128, 137, true},  /* texturing bit set, still wireframe */
+      {"rw off\n", 9, 9, false},
+      {"rs\n", 1, 1, false},        /* no argument: off */
+  };
+  for (const Step &s : steps) {
+    char line[80];
+    snprintf(line, sizeof line, "%s", s.line);
+    ASSERT_TRUE(batch_line(line)) << s.line;
+    EXPECT_EQ(u->rendering, s.universe) << s.line;
+    EXPECT_EQ(bench().rendering, s.flags) << s.line;
+    EXPECT_EQ(bench().wireframe, s.wire) << s.line;
+  }
+}
+
+TEST_F(BenchState, WireframeToggleAlwaysSets128FromSolid) {
+  bench().rendering = 0x2d;
+  bench_togglerendering(TOGGLE_WIREFRAME);
+  EXPECT_EQ(VLuniverse_current()->rendering, 128);
+  bench_togglerendering(TOGGLE_WIREFRAME);
+  EXPECT_EQ(VLuniverse_current()->rendering, 0x2d);
+  bench_togglerendering(55);  /* unknown code: the byte unchanged */
+  EXPECT_EQ(VLuniverse_current()->rendering, 0x2d);
+}
+
+TEST_F(BenchState, SettingCommandsAndTheirMissingArguments) {
+  struct Step { const char *line; int grid; int overwrite; uint8_t vflags; int tmode; bool quads; };
+  const Step steps[] = {
+      {"mg 30\n", 3, 0, 3, 2, true},
+      {"mg\n", 0, 0, 3, 2, true},          /* missing size: size 0 */
+      {"mo back 8\n", 0, -8, 3, 2, true},
+      {"mo Front 16\n", 0, 16, 3, 2, true},
+      {"vc off\n", 0, 16, 2, 2, true},
+      {"vn off\n", 0, 16, 0, 2, true},
+      {"vc on\n", 0, 16, 1, 2, true},
+      {"xp\n", 0, 16, 1, 0, true},
+      {"xb anything\n", 0, 16, 1, 1, true},
+      {"tf t\n", 0, 16, 1, 1, false},
+      {"tf x\n", 0, 16, 1, 1, false},      /* other words do nothing */
+      {"mx 5\n", 0, 16, 1, 1, false},      /* other second letters do nothing */
+  };
+  for (const Step &s : steps) {
+    char line[80];
+    snprintf(line, sizeof line, "%s", s.line);
+    ASSERT_TRUE(batch_line(line)) << s.line;
+    EXPECT_EQ(bench().gridsize, s.grid) << s.line;
+    EXPECT_EQ(bench().overwritecount, s.overwrite) << s.line;
+    EXPECT_EQ(bench().vertexflags, s.vflags) << s.line;
+    EXPECT_EQ(bench().texturemode, s.tmode) << s.line;
+    EXPECT_EQ(bench().quads, s.quads) << s.line;
+  }
+  char unknown[] = "q\n";
+  EXPECT_FALSE(batch_line(unknown));
+}

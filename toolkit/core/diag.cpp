@@ -1,0 +1,71 @@
+/* Message levels and the fatal path. Warnings and messages go to standard
+ * output (flushed per message, so progress is visible in pipes); the fatal
+ * text goes to standard error and, when the platform layer installed one,
+ * to an on-screen message box. Composition is limited to 511 characters. */
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "core/messages.h"
+#include "core/state.h"
+#include "vlx/diag.h"
+#include "vlx/universe.h"
+
+namespace {
+
+/* Prefix, then the formatted text, cut at VLMSG_MAXLEN characters. */
+void compose(char (&buf)[VLMSG_MAXLEN + 1], const char *prefix, const char *format,
+             va_list ap) {
+  size_t n = strlen(prefix);
+  memcpy(buf, prefix, n + 1);
+  vsnprintf(buf + n, sizeof buf - n, format, ap);
+}
+
+void emit(int level, const char *prefix, const char *format, va_list ap) {
+  char buf[VLMSG_MAXLEN + 1];
+  compose(buf, prefix, format, ap);
+  printf("%s", buf);
+  fflush(stdout);
+  if (_VLcore().capture) _VLcore().capture(level, format, buf);
+}
+
+}  // namespace
+
+void VLmsg_warning(const char *format, ...) {
+  va_list ap;
+  va_start(ap, format);
+  emit(VLMSG_WARNING, "VLX Warning: ", format, ap);
+  va_end(ap);
+}
+
+void VLmsg_info(const char *format, ...) {
+  va_list ap;
+  va_start(ap, format);
+  emit(VLMSG_INFO, "", format, ap);
+  va_end(ap);
+}
+
+void VLmsg_debug(const char *, ...) {}
+
+void VLmsg_fatal(const char *format, ...) {
+  VLcorestate &core = _VLcore();
+  if (core.infatal) return;
+  char buf[VLMSG_MAXLEN + 1];
+  va_list ap;
+  va_start(ap, format);
+  compose(buf, "", format, ap);
+  va_end(ap);
+  fflush(stdout);
+  fprintf(stderr, "%s: %s\n", VLTXT_FATAL_TITLE, buf);
+  fflush(stderr);
+  if (core.capture) core.capture(VLMSG_FATAL, format, buf);
+  if (core.box) core.box(VLTXT_FATAL_TITLE, buf);
+  core.infatal = true;
+  if (core.universe) VLuniverse_delete();
+  exit(-1);
+}
+
+void _VLmsg_setcapture(VLmsg_capturefn fn) { _VLcore().capture = fn; }
+void _VLmsg_setbox(VLmsg_boxfn fn) { _VLcore().box = fn; }
+bool _VLmsg_infatal(void) { return _VLcore().infatal; }
