@@ -20,8 +20,8 @@ struct ProgramRun {
   std::string out;
 };
 
-ProgramRun run_rendertest(const std::string &args) {
-  std::string cmd = std::string(VLX_BIN_DIR) + "/rendertest " + args + " 2>&1";
+ProgramRun run_rendertest_env(const std::string &env, const std::string &args) {
+  std::string cmd = env + " " + std::string(VLX_BIN_DIR) + "/rendertest " + args + " 2>&1";
   FILE *p = popen(cmd.c_str(), "r");
   ProgramRun r{-1, ""};
   if (!p) return r;
@@ -32,6 +32,8 @@ ProgramRun run_rendertest(const std::string &args) {
   r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
   return r;
 }
+
+ProgramRun run_rendertest(const std::string &args) { return run_rendertest_env("", args); }
 
 /* Writes a batch file into a fresh temporary file and returns its path. */
 std::string batch_file(const std::string &text) {
@@ -66,6 +68,20 @@ TEST(BenchProgram, BatchRunEndsWithCompletionAndStatusOne) {
   EXPECT_TRUE(contains(r.out, "; warm-up\n\n")) << r.out;
   EXPECT_TRUE(contains(r.out, "Batch run complete\n")) << r.out;
   EXPECT_FALSE(contains(r.out, "Unknown")) << r.out;
+}
+
+TEST(BenchProgram, RunsOffScreenAndNamesTheDevice) {
+  std::string f = batch_file("rl on\n");
+  ProgramRun r = run_rendertest("-b" + f);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.out, "D3D version\n3D device: ")) << r.out;
+  EXPECT_TRUE(contains(r.out, "Batch run complete\n")) << r.out;
+  /* Without any EGL vendor there is no device: a clear message, status 1. */
+  r = run_rendertest_env("__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json", "-b" + f);
+  unlink(f.c_str());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(r.out, "No 3D device")) << r.out;
+  EXPECT_FALSE(contains(r.out, "Batch run complete")) << r.out;
 }
 
 TEST(BenchProgram, UnknownCommandEndsTheRun) {

@@ -2,6 +2,8 @@
 
 #include "core/diag_internal.h"
 #include "core/state.h"
+#include "display/device/device.h"
+#include "display/display_state.h"
 #include "vlx/universe.h"
 
 namespace {
@@ -28,6 +30,7 @@ int fired_count(const char *format) {
 
 void UniverseTest::SetUp() {
   _VLcore_reset();
+  _VLdevice_usenull(!real_device());
   testing::internal::CaptureStdout();
   VLuniverse_new(1, 0);
   testing::internal::GetCapturedStdout();
@@ -39,4 +42,6 @@ void UniverseTest::TearDown() {
   stop_recording();
   VLuniverse_delete();
   _VLcore_reset();
+  _VLdisplay_reset();
+  _VLdevice_usenull(false);
 }

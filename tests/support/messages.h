@@ -23,12 +23,21 @@ const std::vector<FiredMessage> &fired(void);
 /* How many recorded messages had this format (a catalogue macro). */
 int fired_count(const char *format);
 
-/* A fresh universe for each test (banner and version lines swallowed);
- * TearDown deletes it and resets the core state. */
+/* A fresh universe for each test (banner and version lines swallowed), on
+ * the null device; TearDown deletes it and resets the core and display
+ * state. */
 class UniverseTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  /* Pixel tests override this to render on the real (software) device. */
+  virtual bool real_device(void) const { return false; }
+};
+
+/* The same on the real device: Mesa's software rasteriser off screen. */
+class DeviceTest : public UniverseTest {
+ protected:
+  bool real_device(void) const override { return true; }
 };
 
 #endif

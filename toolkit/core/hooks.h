@@ -28,8 +28,6 @@ void _VLsequences_update(VLuniverse *u);
 void _VLviewpoints_deleteall(VLuniverse *u);
 void _VLwindows_deleteall(VLuniverse *u);
 
-/* window system: dispatch pending messages; true when a quit arrived */
-bool _VLplatform_pump(void);
 
 /* devices */
 void _VLsensors_update(VLuniverse *u);
@@ -45,16 +43,68 @@ void _VLlights_deletelist(VLuniverse *u, int list);
 
 /* scene graph */
 void VLscene_prepare(void);
-void VLscene_deleteall(int freeroots);
+/* VLscene_deleteall(int freeroots) is declared in vlx/node.h */
 
 /* geometry and texture tables */
 void _VLgeometry_releasetables(void);
 void _VLtexture_releasetables(void);
+
+/* renderer and texture data kept on geometries and polygons */
+struct VLgeometry;
+struct VLpoly;
+void _VLrenderer_releasecache(void *cache);              /* a geometry's render cache */
+void _VLrenderer_splitpoly(VLgeometry *g, VLpoly *p);    /* a polygon that is not planar */
+void _VLtexture_releaseattributes(void *attributes);     /* a polygon's attributes */
+void *_VLtexture_copyattributes(const void *attributes); /* for a copied polygon */
 
 /* universe files: find, detect and read; fills the universe on success */
 bool _VLuniverse_readfile(VLuniverse *u, const char *name, VLbounds *bounds, float scale);
 
 /* renderer: the frame-ready hook (does nothing in either build) */
 void _VLrenderer_frameready(int ready);
+
+/* --- hooks the renderer calls --- */
+struct VLwindow;
+struct VLrendercontext;
+struct VLq;
+/* What a viewpoint overrides of a window's view: each value is set only
+ * where the viewpoint has its own. */
+struct VLviewparams {
+  float t, hither, yon;          /* tan(half view angle), near, far */
+  int mode;                      /* projection mode */
+  float aspect;                  /* the viewpoint's aspect ratio (1.0) */
+  int pixelshift;                /* stereo pixel shift */
+  float eyesep, convergence;     /* stereo eye separation, convergence */
+};
+void _VLviewpoint_viewparams(VLviewpoint *vp, VLviewparams *p);
+/* The eye's pose for a window: position and orientation. */
+void _VLviewpoint_eyepose(VLwindow *w, int eye, float pos[3], VLq *q);
+/* Renderer start-up: the universe's default lights and ambient. */
+void _VLlights_installdefaults(VLuniverse *u);
+/* Light upload into the current render context's slots. */
+void _VLlights_upload(VLrendercontext *c);
+/* Texture upload list; the main display's pass empties it. */
+void _VLtextures_upload(bool maindisplay);
+/* The rendering options changed: clear the geometries' render caches. */
+void _VLrenderer_invalidatecaches(VLuniverse *u);
+/* Traversal and playback of a window's scene root. */
+void _VLscene_renderwindow(VLwindow *w);
+
+/* scene graph: payload release and object support, implemented by the
+ * families built after the scene graph (motion links, lights, objects) */
+struct VLnode;
+struct VLlight;
+struct VLobject;
+void _VLmotionlinks_cancelnode(VLnode *node);   /* links moving an Xform or movable node */
+void _VLlight_delete(VLlight *light);           /* a Light node's light */
+VLlight *_VLlight_newdefault(int kind);         /* VLLIGHTKIND_*, intensity 1.0; null: none */
+void _VLobject_delete(VLobject *object);        /* an object node's object */
+VLnode **_VLobject_nodeslot(VLobject *object);  /* the object's node field; null: no node */
+/* Box of the object's geometry placed by its orientation and position, in
+ * the object node's parent frame; false when it has none. */
+bool _VLobject_placedbox(VLobject *object, float centre[3], float halfextents[3]);
+bool _VLobject_attachnew(void);                 /* new object nodes also go under the first Root */
+
+#include "vlx/node.h"
 
 #endif

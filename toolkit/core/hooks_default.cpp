@@ -3,11 +3,12 @@
  * and tests of an empty universe see the fixed frame order. */
 #include "core/hooks.h"
 
+#include "vlx/math.h"
+
 void _VLviewpoint_newcurrent(VLuniverse *) {}
 void _VLviewpoint_applysettings(VLuniverse *) {}
 bool _VLviewpoint_inlist(VLuniverse *, VLviewpoint *) { return false; }
 void _VLwindows_takeviewpoint(VLuniverse *, VLviewpoint *) {}
-void _VLwindows_setbgcolor(VLuniverse *, unsigned) {}
 const char *_VLportal_crossed(VLuniverse *) { return nullptr; }
 void _VLobjects_noteviewpoint(VLuniverse *) {}
 void _VLobjects_compare(VLuniverse *) {}
@@ -19,9 +20,7 @@ bool _VLuniverse_hasobjects(VLuniverse *) { return false; }
 void _VLuniverse_deletecontent(VLuniverse *) {}
 void _VLsequences_update(VLuniverse *) {}
 void _VLviewpoints_deleteall(VLuniverse *) {}
-void _VLwindows_deleteall(VLuniverse *) {}
 
-bool _VLplatform_pump(void) { return false; }
 
 void _VLsensors_update(VLuniverse *) {}
 void _VLsensors_deleteall(VLuniverse *) {}
@@ -33,11 +32,34 @@ void _VLpaths_deleteall(VLuniverse *) {}
 void _VLlights_deletelist(VLuniverse *, int) {}
 
 void VLscene_prepare(void) {}
-void VLscene_deleteall(int) {}
 
-void _VLgeometry_releasetables(void) {}
 void _VLtexture_releasetables(void) {}
+void _VLrenderer_releasecache(void *) {}
+void _VLrenderer_splitpoly(VLgeometry *, VLpoly *) {}
+void _VLtexture_releaseattributes(void *) {}
+void *_VLtexture_copyattributes(const void *) { return nullptr; }
 
 bool _VLuniverse_readfile(VLuniverse *, const char *, VLbounds *, float) { return false; }
 
 void _VLrenderer_frameready(int) {}
+
+void _VLviewpoint_viewparams(VLviewpoint *, VLviewparams *) {}
+void _VLviewpoint_eyepose(VLwindow *, int, float pos[3], VLq *q) {
+  pos[0] = pos[1] = pos[2] = 0.0f;
+  q->x = q->y = q->z = 0.0f;
+  q->w = 1.0f;
+}
+void _VLlights_installdefaults(VLuniverse *) {}
+void _VLlights_upload(VLrendercontext *) {}
+void _VLtextures_upload(bool) {}
+void _VLrenderer_invalidatecaches(VLuniverse *) {}
+void _VLscene_renderwindow(VLwindow *) {}
+
+/* scene graph: payload release and objects */
+void _VLmotionlinks_cancelnode(VLnode *) {}
+void _VLlight_delete(VLlight *) {}
+VLlight *_VLlight_newdefault(int) { return nullptr; }
+void _VLobject_delete(VLobject *) {}
+VLnode **_VLobject_nodeslot(VLobject *) { return nullptr; }
+bool _VLobject_placedbox(VLobject *, float *, float *) { return false; }
+bool _VLobject_attachnew(void) { return false; }

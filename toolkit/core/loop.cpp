@@ -11,6 +11,7 @@
 #include "core/state.h"
 #include "core/tasks.h"
 #include "core/universe_internal.h"
+#include "platform/platform.h"
 #include "vlx/diag.h"
 #include "vlx/renderer.h"
 #include "vlx/universe.h"

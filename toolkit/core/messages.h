@@ -25,12 +25,68 @@
 /* renderer */
 #define VLTXT_VERSION_CONSOLE "D3D version\n"
 #define VLTXT_VERSION_WINDOWED "Direct3D version\n"
+#define VLTXT_DEVICE_LINE "3D device: %s; %s; %s (%s)\n"
+#define VLTXT_NO_DEVICE "No 3D device: no EGL device can render here (Mesa's EGL and DRI drivers are needed: libegl-mesa0, libgl1-mesa-dri)\n"
+#define VLTXT_NO_BASE_WINDOW "Could not create base window\n"
+#define VLTXT_BAD_MAXTEXSIZE "VLXMAXTEXSIZE must be a power of 2\n"
+#define VLTXT_TOO_MANY_WINDOWS "Can not create more than %d windows.\n"
 
 /* scene */
 #define VLTXT_UNKNOWN_NODE_TYPE "Unknown node type %d\n"
 
+/* scene: nodes and the scene graph (the first two go to standard output
+ * directly, then exit status 1) */
+#define VLTXT_PARENT_LINKS "FATAL ERROR IN PARENT LINKS\n"
+#define VLTXT_NODE_ROOT_TYPE "FATAL ERROR: node root is wrong type\n"
+#define VLTXT_NODE_NOT_UPDATED "Node type (%d) not updated\n"
+#define VLTXT_NODE_NAME_NOT_FOUND "Could not find node name %s\n"
+
 /* math */
 #define VLTXT_ZERO_DETERMINANT "zero matrix determinant in VLm4_invert\n"
 #define VLTXT_JACOBI_NO_CONVERGENCE "_VLjacobi diagonalization didn't converge"
+
+/* display: initialisation file */
+#define VLTXT_INI_PATH_TOO_LONG "Path to initialization file is too long\n"
+#define VLTXT_INI_BAD_BGCOLOR "Invalid bgcolor %s.\n"
+#define VLTXT_INI_BAD_AMBIENT "Illegal ambient resource\n"
+#define VLTXT_INI_BAD_AMBIENTRGB "Invalid ambientrgb %s.\n"
+#define VLTXT_INI_BAD_VALUE "Invalid %s %s.\n"
+
+/* geometry and material tables */
+#define VLTXT_GEOM_BEGIN_OPEN "Can't begin a new geometry until the last is closed.\n"
+#define VLTXT_GEOM_NEWVERTEX_CLOSED "Must call VLgeometry_begin or VLgeometry_beginedit before calling VLgeometry_newvertex\n"
+#define VLTXT_GEOM_ADDVERTEX_CLOSED "Must call VLgeometry_begin or VLgeometry_beginedit before calling _VLgeometry_addvertex\n"
+#define VLTXT_GEOM_CLOSE_NOT_OPEN "VLgeometry_close called on non-open geometry.\n"
+#define VLTXT_POLY_CORNERS "Polygon %x has %d vertices -- outside [%d,%d]\n"
+#define VLTXT_GEOM_TOO_FEW "Can't make geometry - too few vertices\n"
+#define VLTXT_GEOM_UNUSED_REMOVED "%d unused vertices were removed\n"
+#define VLTXT_MT_AD_CONFLICT "Attempt to use property VLAMBIENTDIFFUSE as well as one of VLAMBIENT or VLDIFFUSE\n"
+#define VLTXT_MT_TOO_MANY_NAMES "Cannot generate more than 1000000 material names\n"
+#define VLTXT_MT_NULL_NAME "may not assign null name to a material table\n"
+#define VLTXT_MT_RESERVED "material table names beginning with \"mt\" and followed by a number are reserved\n"
+#define VLTXT_MT_RESERVED_NAME "for use by VLX internal functions. Do not use name %s for this table\n"
+#define VLTXT_MT_NAME_BLANK "invalid mtable name %s: no spaces allowed in name\n"
+#define VLTXT_MT_NAME_DELIMITERS "file delimiters and extensions not allowed in mtable name\n"
+#define VLTXT_MT_NAME_SHORTENED "mtable name shortened from given \"%s\" to \"%s\"\n"
+#define VLTXT_MT_NAME_EXISTS "A material table with name %s already exists\n"
+#define VLTXT_MT_NAME_TOO_LONG "mtable name %s is longer than %d characters\n"
+#define VLTXT_MT_NULL_TABLE "Null material table passed into VLmtable_newentry\n"
+#define VLTXT_MT_HASH_INTERNAL "Internal error in VLmaterialhashtable_store\n"
+#define VLTXT_MT_FULL "material table %s is full (%d entries)\n"
+#define VLTXT_MT_MERGE_TOO_BIG "Cannot merge material tables %s and %s: more than %d entries\n"
+#define VLTXT_MAT_NOT_FOUND "Couldn't find file %s\n"
+#define VLTXT_MAT_NOT_MAT "File %s is not a material file\n"
+#define VLTXT_MAT_TOO_LARGE "File %s is larger than %d bytes\n"
+#define VLTXT_MAT_MAGIC "File %s. '%s' is not the magic string ('%s')\n"
+#define VLTXT_MAT_NO_DATA "File %s has no data\n"
+#define VLTXT_MAT_NO_VALID "no 'valid' token found in .mat file\n"
+#define VLTXT_MAT_NO_PROPERTIES "no valid properties defined for material table\n"
+#define VLTXT_MAT_NO_MATDEF "no 'matdef' token found in .mat file\n"
+#define VLTXT_MAT_PRECEDES "%s precedes expected 'matdef' token: it will be ignored.\n"
+#define VLTXT_MAT_GENERATED_NAME "generated table name %s used instead of given name %s\n"
+#define VLTXT_MAT_LINE "Line %d in '%s'.\n"
+#define VLTXT_MAT_VALUE_MISSING "%s missing.\n"
+#define VLTXT_MAT_FLOAT_INVALID "%s invalid.  Remember not to use punctuation.\n"
+#define VLTXT_MAT_INT_INVALID "%s invalid.\n"
 
 #endif

@@ -173,7 +173,7 @@ void VLuniverse_setrendering(uint8_t v) {
   bool wire_now = u->rendering >= VLRENDER_WIREFRAME;
   bool wire_new = v >= VLRENDER_WIREFRAME;
   if (wire_now != wire_new) u->renderchanged = 1;
-  u->rendering = wire_new ? VLRENDER_WIREFRAME : v;
+  u->rendering = wire_new ? uint8_t(VLRENDER_WIREFRAME) : v;
   u->unchanged = 0;
 }
 

@@ -1,0 +1,210 @@
+/* The GL device: targets are framebuffers (RGBA8 colour, 16-bit depth),
+ * execute buffers are uploaded into one streaming vertex buffer and drawn
+ * with one indexed draw per primitive instruction. State is cached so the
+ * per-frame path makes no redundant binds and allocates nothing. */
+#include "display/device/gl/gl_device.h"
+
+#include <string.h>
+
+#include "display/device/gl/gl_device_impl.h"
+
+namespace vlgl {
+
+bool GLdevice::init(void) {
+  if (!_VLgl_buildprogram(&prog_)) return false;
+  glGenBuffers(1, &vbo_);
+  glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+  glBufferData(GL_ARRAY_BUFFER, VLEXEC_INSTROFFSET, nullptr, GL_STREAM_DRAW);
+  glGenBuffers(1, &ebo_);
+  indices_.resize(VLEXEC_BUFFERSIZE / 2);
+  glGenVertexArrays(1, &vao_lit_);
+  glBindVertexArray(vao_lit_);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo_);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER, indices_.size() * 2, nullptr, GL_STREAM_DRAW);
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void *>(0));
+  glEnableVertexAttribArray(1);
+  glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void *>(12));
+  glEnableVertexAttribArray(3);
+  glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void *>(24));
+  glGenVertexArrays(1, &vao_unlit_);
+  glBindVertexArray(vao_unlit_);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo_);
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void *>(0));
+  glEnableVertexAttribArray(2);
+  glVertexAttribPointer(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, 32, reinterpret_cast<void *>(16));
+  glEnableVertexAttribArray(3);
+  glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void *>(24));
+  glUseProgram(prog_.program);
+  glUniform1i(prog_.tex, 0);
+  float id[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  for (int m = 0; m < 3; ++m) setmatrix(m, id);
+  glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  targets_.resize(1);
+  materials_.resize(1);
+  materiallive_.resize(1);
+  textures_.resize(1);
+  return glGetError() == GL_NO_ERROR;
+}
+
+GLdevice::~GLdevice() {
+  for (size_t i = 1; i < targets_.size(); ++i) deletetarget(int(i));
+  for (size_t i = 1; i < textures_.size(); ++i) deletetexture(uint32_t(i));
+  glDeleteVertexArrays(1, &vao_lit_);
+  glDeleteVertexArrays(1, &vao_unlit_);
+  glDeleteBuffers(1, &vbo_);
+  glDeleteBuffers(1, &ebo_);
+  glDeleteProgram(prog_.program);
+}
+
+int GLdevice::newtarget(int width, int height) {
+  Target t;
+  t.width = width;
+  t.height = height;
+  glGenFramebuffers(1, &t.fbo);
+  glBindFramebuffer(GL_FRAMEBUFFER, t.fbo);
+  glGenRenderbuffers(1, &t.color);
+  glBindRenderbuffer(GL_RENDERBUFFER, t.color);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, t.color);
+  glGenRenderbuffers(1, &t.depth);
+  glBindRenderbuffer(GL_RENDERBUFFER, t.depth);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width, height);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, t.depth);
+  bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  if (!ok) {
+    glDeleteFramebuffers(1, &t.fbo);
+    glDeleteRenderbuffers(1, &t.color);
+    glDeleteRenderbuffers(1, &t.depth);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    current_ = 0;
+    return 0;
+  }
+  for (size_t i = 1; i < targets_.size(); ++i)
+    if (!targets_[i].fbo) {
+      targets_[i] = t;
+      current_ = int(i);
+      return int(i);
+    }
+  targets_.push_back(t);
+  current_ = int(targets_.size() - 1);
+  return current_;
+}
+
+void GLdevice::deletetarget(int target) {
+  if (target <= 0 || size_t(target) >= targets_.size() || !targets_[target].fbo) return;
+  Target &t = targets_[target];
+  glDeleteFramebuffers(1, &t.fbo);
+  glDeleteRenderbuffers(1, &t.color);
+  glDeleteRenderbuffers(1, &t.depth);
+  t = Target();
+  if (current_ == target) current_ = 0;
+}
+
+void GLdevice::selecttarget(int target) {
+  if (target <= 0 || size_t(target) >= targets_.size() || !targets_[target].fbo) return;
+  if (current_ == target) return;
+  glBindFramebuffer(GL_FRAMEBUFFER, targets_[target].fbo);
+  current_ = target;
+}
+
+void GLdevice::viewport(int x, int y, int width, int height) { glViewport(x, y, width, height); }
+
+void GLdevice::clear(const float rgba[4]) {
+  if (!current_) return;
+  glBindFramebuffer(GL_FRAMEBUFFER, targets_[current_].fbo);
+  glClearColor(rgba[0], rgba[1], rgba[2], rgba[3]);
+  glClearDepth(1.0);
+  glDepthMask(GL_TRUE);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  stats.clears++;
+}
+
+void GLdevice::setmatrix(int which, const float m[16]) {
+  GLint loc = which == VLMATRIX_WORLD ? prog_.world
+              : which == VLMATRIX_VIEW ? prog_.view : prog_.proj;
+  glUniformMatrix4fv(loc, 1, GL_FALSE, m);
+}
+
+void GLdevice::setlight(int slot, const VLlightdesc *desc) {
+  if (slot < 0 || slot >= VLDEVICE_LIGHTS || !desc) return;
+  lights_[slot] = *desc;
+  lightsdirty_ = true;
+}
+
+void GLdevice::lighton(int slot, bool on) {
+  if (slot < 0 || slot >= VLDEVICE_LIGHTS) return;
+  lighton_[slot] = on;
+  lightsdirty_ = true;
+}
+
+uint32_t GLdevice::newmaterial(void) {
+  for (size_t i = 1; i < materials_.size(); ++i)
+    if (!materiallive_[i]) {
+      materiallive_[i] = true;
+      materials_[i] = VLmaterialdesc();
+      return uint32_t(i);
+    }
+  materials_.push_back(VLmaterialdesc());
+  materiallive_.push_back(true);
+  return uint32_t(materials_.size() - 1);
+}
+
+void GLdevice::setmaterial(uint32_t handle, const VLmaterialdesc *desc) {
+  if (!handle || handle >= materials_.size() || !materiallive_[handle] || !desc) return;
+  materials_[handle] = *desc;
+  if (handle == material_) materialdirty_ = true;
+}
+
+void GLdevice::deletematerial(uint32_t handle) {
+  if (handle && handle < materials_.size()) materiallive_[handle] = false;
+}
+
+uint32_t GLdevice::newtexture(int width, int height, const uint8_t *rgba) {
+  Texture t;
+  t.live = true;
+  glGenTextures(1, &t.id);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, t.id);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+  glGenerateMipmap(GL_TEXTURE_2D);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  for (size_t i = 1; i < textures_.size(); ++i)
+    if (!textures_[i].live) {
+      textures_[i] = t;
+      return uint32_t(i);
+    }
+  textures_.push_back(t);
+  return uint32_t(textures_.size() - 1);
+}
+
+void GLdevice::deletetexture(uint32_t handle) {
+  if (!handle || handle >= textures_.size() || !textures_[handle].live) return;
+  glDeleteTextures(1, &textures_[handle].id);
+  textures_[handle] = Texture();
+  if (texture_ == handle) texture_ = 0;
+}
+
+void GLdevice::readpixels(int width, int height, uint8_t *rgba) {
+  if (!current_) return;
+  glBindFramebuffer(GL_FRAMEBUFFER, targets_[current_].fbo);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+}
+
+}  // namespace vlgl
+
+VLdevice *_VLgl_newdevice(void) {
+  vlgl::GLdevice *d = new vlgl::GLdevice();
+  if (!d->init()) {
+    delete d;
+    return nullptr;
+  }
+  return d;
+}

@@ -1,0 +1,162 @@
+/* Shader sources of the GL backend. Vertices arrive in model space with the
+ * row-vector matrices of the toolkit uploaded untransposed, so GLSL sees
+ * their transposes and multiplies on the left. Lighting is computed per
+ * vertex in view space (lights are given in view space); the flat colour
+ * comes from the first vertex of each triangle. */
+#include "display/device/gl/gl_shaders.h"
+
+#include <stdio.h>
+
+namespace {
+
+const char *kVertex = R"(#version 330 core
+layout(location = 0) in vec3 a_pos;
+layout(location = 1) in vec3 a_normal;
+layout(location = 2) in vec4 a_color;
+layout(location = 3) in vec2 a_uv;
+uniform mat4 u_world, u_view, u_proj;
+uniform int u_lit;
+uniform vec4 u_matdiffuse, u_matambient, u_matspecular, u_matemissive;
+uniform float u_matpower;
+uniform vec4 u_ambient;
+uniform int u_nlights;
+uniform int u_ltype[8];
+uniform vec4 u_lcolor[8];
+uniform vec3 u_lpos[8];
+uniform vec3 u_ldir[8];
+uniform vec3 u_latt[8];
+uniform vec4 u_lspot[8];   /* range, falloff, cos(theta/2), cos(phi/2) */
+out vec4 v_color;
+flat out vec4 v_flatcolor;
+out vec2 v_uv;
+
+vec3 light_one(int i, vec3 p, vec3 n) {
+  vec3 l;
+  float att = 1.0;
+  if (u_ltype[i] == 0) {
+    l = -normalize(u_ldir[i]);
+  } else {
+    vec3 d = u_lpos[i] - p;
+    float dist = length(d);
+    if (dist > u_lspot[i].x) return vec3(0.0);
+    l = dist > 0.0 ? d / dist : vec3(0.0, 0.0, 1.0);
+    float a = u_latt[i].x + u_latt[i].y * dist + u_latt[i].z * dist * dist;
+    att = a > 0.0 ? 1.0 / a : 1.0;
+    if (u_ltype[i] == 2) {
+      float rho = dot(-l, normalize(u_ldir[i]));
+      float ci = u_lspot[i].z, co = u_lspot[i].w;
+      if (rho <= co) return vec3(0.0);
+      if (rho < ci) att *= pow((rho - co) / max(ci - co, 1e-6), u_lspot[i].y);
+    }
+  }
+  float ndotl = max(dot(n, l), 0.0);
+  vec3 c = u_matdiffuse.rgb * u_lcolor[i].rgb * ndotl;
+  if (u_matpower > 0.0 && ndotl > 0.0) {
+    vec3 h = normalize(l + normalize(-p));
+    c += u_matspecular.rgb * u_lcolor[i].rgb * pow(max(dot(n, h), 0.0), u_matpower);
+  }
+  return c * att;
+}
+
+void main() {
+  vec4 eye = u_view * (u_world * vec4(a_pos, 1.0));
+  gl_Position = u_proj * eye;
+  vec4 c;
+  if (u_lit != 0) {
+    vec3 n = normalize(mat3(u_view) * (mat3(u_world) * a_normal));
+    vec3 sum = u_matemissive.rgb + u_matambient.rgb * u_ambient.rgb;
+    for (int i = 0; i < u_nlights; ++i) sum += light_one(i, eye.xyz, n);
+    c = vec4(clamp(sum, 0.0, 1.0), u_matdiffuse.a);
+  } else {
+    c = a_color;
+  }
+  v_color = c;
+  v_flatcolor = c;
+  v_uv = a_uv;
+}
+)";
+
+const char *kFragment = R"(#version 330 core
+in vec4 v_color;
+flat in vec4 v_flatcolor;
+in vec2 v_uv;
+uniform int u_flat;
+uniform int u_textured;
+uniform sampler2D u_tex;
+out vec4 o_color;
+void main() {
+  vec4 c = u_flat != 0 ? v_flatcolor : v_color;
+  if (u_textured != 0) c *= texture(u_tex, v_uv);
+  o_color = c;
+}
+)";
+
+GLuint compile(GLenum kind, const char *src) {
+  GLuint s = glCreateShader(kind);
+  glShaderSource(s, 1, &src, nullptr);
+  glCompileShader(s);
+  GLint ok = 0;
+  glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
+  if (!ok) {
+    char log[1024];
+    glGetShaderInfoLog(s, sizeof log, nullptr, log);
+    fprintf(stderr, "shader: %s\n", log);
+    glDeleteShader(s);
+    return 0;
+  }
+  return s;
+}
+
+void locate(VLglprogram *p) {
+  GLuint g = p->program;
+  p->world = glGetUniformLocation(g, "u_world");
+  p->view = glGetUniformLocation(g, "u_view");
+  p->proj = glGetUniformLocation(g, "u_proj");
+  p->lit = glGetUniformLocation(g, "u_lit");
+  p->flat = glGetUniformLocation(g, "u_flat");
+  p->textured = glGetUniformLocation(g, "u_textured");
+  p->tex = glGetUniformLocation(g, "u_tex");
+  p->matdiffuse = glGetUniformLocation(g, "u_matdiffuse");
+  p->matambient = glGetUniformLocation(g, "u_matambient");
+  p->matspecular = glGetUniformLocation(g, "u_matspecular");
+  p->matemissive = glGetUniformLocation(g, "u_matemissive");
+  p->matpower = glGetUniformLocation(g, "u_matpower");
+  p->ambient = glGetUniformLocation(g, "u_ambient");
+  p->nlights = glGetUniformLocation(g, "u_nlights");
+  p->ltype = glGetUniformLocation(g, "u_ltype");
+  p->lcolor = glGetUniformLocation(g, "u_lcolor");
+  p->lpos = glGetUniformLocation(g, "u_lpos");
+  p->ldir = glGetUniformLocation(g, "u_ldir");
+  p->latt = glGetUniformLocation(g, "u_latt");
+  p->lspot = glGetUniformLocation(g, "u_lspot");
+}
+
+}  // namespace
+
+bool _VLgl_buildprogram(VLglprogram *p) {
+  GLuint vs = compile(GL_VERTEX_SHADER, kVertex);
+  GLuint fs = compile(GL_FRAGMENT_SHADER, kFragment);
+  if (!vs || !fs) {
+    if (vs) glDeleteShader(vs);
+    if (fs) glDeleteShader(fs);
+    return false;
+  }
+  GLuint g = glCreateProgram();
+  glAttachShader(g, vs);
+  glAttachShader(g, fs);
+  glLinkProgram(g);
+  glDeleteShader(vs);
+  glDeleteShader(fs);
+  GLint ok = 0;
+  glGetProgramiv(g, GL_LINK_STATUS, &ok);
+  if (!ok) {
+    char log[1024];
+    glGetProgramInfoLog(g, sizeof log, nullptr, log);
+    fprintf(stderr, "program: %s\n", log);
+    glDeleteProgram(g);
+    return false;
+  }
+  p->program = g;
+  locate(p);
+  return true;
+}

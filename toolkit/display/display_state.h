@@ -1,0 +1,55 @@
+/* Process-wide state of the display family in one record: the display
+ * table, the renderer settings, the device choice, the window slots, the
+ * input state and the key ring. One accessor, and a reset for tests. */
+#ifndef VLX_DISPLAY_STATE_H
+#define VLX_DISPLAY_STATE_H
+
+#include <stdint.h>
+
+#include "vlx/renderer.h"
+#include "vlx/window.h"
+
+#define VLKEYRING 200
+
+struct VLdisplaystate {
+  VLdisplay displays[1] = {};
+  int ndisplays = 0;
+  VLrenderersettings *settings = nullptr;
+  bool setupdone = false;         /* device set-up runs once per run */
+  int chosen = -1;                /* index in the device table */
+  bool hardwareallowed = true;
+  bool usesoftwarergb = false;
+  int materialramp = 24, textureramp = 24;
+  uint32_t packedambient = 0x66666666;
+  VLwindow *slots[VLWINDOW_MAX] = {};
+  int nwindows = 0;
+  VLwindow *focus = nullptr;
+  VLsyswindow *hidden = nullptr;  /* the hidden 32 x 32 window of start-up */
+  VLrendercontext *current = nullptr;
+  VLmousestate mouse = {};
+  uint16_t keys[VLKEYRING] = {};
+  int keyhead = 0, keycount = 0;
+  uint8_t lastrendering = 0;      /* options byte of the last frame */
+  bool haverendering = false;
+};
+
+VLdisplaystate &_VLdisplay(void);
+/* Tests: forget the display state (after VLuniverse_delete). */
+void _VLdisplay_reset(void);
+
+/* The window procedure (window_proc.cpp). */
+void _VLwindow_proc(void *owner, VLsyswindow *sys, int msg, long a, long b);
+/* Queues a key code; the oldest is dropped when the ring is full. */
+void _VLkeys_push(int code);
+
+/* Base windows by configuration (window.cpp); false when one could not be made. */
+bool _VLwindow_makebase(int configuration, int flags);
+/* Frustum of a window from the options' field of view, near and far. */
+void _VLwindow_defaultfrusta(VLwindow *w);
+
+/* View and projection set-up of a window for an eye (view.cpp). */
+void _VLrenderer_setupview(VLwindow *w, int eye);
+/* The projection matrix and the culling planes of a window (view.cpp). */
+void _VLrenderer_projection(VLwindow *w, int eye, float out[16], VLrenderstate *rs);
+
+#endif

@@ -1,0 +1,31 @@
+/* The geometry family's state record, its reset, and the release of every
+ * material table when the universe is deleted. */
+#include "geometry/state.h"
+
+#include <stdlib.h>
+
+#include "core/hooks.h"
+#include "geometry/internal.h"
+#include "vlx/geometry.h"
+#include "vlx/mtable.h"
+
+VLgeomstate &_VLgeom(void) {
+  static VLgeomstate state;
+  return state;
+}
+
+void _VLgeometry_releasetables(void) {
+  VLgeomstate &s = _VLgeom();
+  while (s.tables) VLmtable_delete(s.tables);
+  s.mtnumbers.clear();
+}
+
+void _VLgeometry_reset(void) {
+  VLgeomstate &s = _VLgeom();
+  if (s.open) {
+    s.open->refcount = 1;
+    VLgeometry_delete(s.open);
+  }
+  _VLgeometry_endconstruction();
+  _VLgeometry_releasetables();
+}

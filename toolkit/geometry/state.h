@@ -1,0 +1,30 @@
+/* Process-wide state of the geometry family in one record, with one
+ * accessor and a reset for tests: the material-table list (newest first),
+ * the numbers of the generated "mtN" table names, the open geometry and
+ * the construction-time vertex table. */
+#ifndef VLX_GEOMETRY_STATE_H
+#define VLX_GEOMETRY_STATE_H
+
+#include <set>
+
+struct VLmtable;
+struct VLgeometry;
+struct VLvertex;
+
+#define VLGEOM_VTABLE_INITIAL 1000
+
+struct VLgeomstate {
+  VLmtable *tables = nullptr;           /* every table, newest first */
+  std::multiset<long> mtnumbers;        /* N of every table named "mtN" */
+
+  VLgeometry *open = nullptr;           /* the geometry under construction */
+  VLvertex **vtable = nullptr;          /* vertex table of the open geometry */
+  int vcount = 0;
+  int vcapacity = VLGEOM_VTABLE_INITIAL;
+};
+
+VLgeomstate &_VLgeom(void);
+/* Tests: deletes the open geometry and every table, forgets everything. */
+void _VLgeometry_reset(void);
+
+#endif
