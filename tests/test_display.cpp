@@ -11,6 +11,7 @@
 #include "display/device/device.h"
 #include "display/device/execute.h"
 #include "display/display_state.h"
+#include "display/light_slots.h"
 #include "platform/platform.h"
 #include "support/messages.h"
 #include "vlx/renderer.h"
@@ -406,4 +407,47 @@ TEST_F(DisplayPixels, UnlitAndLitTrianglesReachThePixels) {
   const uint8_t *lit = pixel(img, 640, 500, 240);
   EXPECT_NEAR(lit[0], 51, 2);
   EXPECT_NEAR(lit[2], 204, 2);
+}
+
+TEST_F(DisplayPixels, LightSlotsSwitchDeviceLightsInViewSpace) {
+  VLwindow *w = VLuniverse_getwindows();
+  VLwindow_setbgcolor(w, 0x000000);
+  VLuniverse_go1();
+  VLdevice *dev = _VLdevice();
+  VLrendercontext *c = w->context;
+  VLrendercontext_select(c);
+  float id[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  dev->setmatrix(VLMATRIX_WORLD, id);
+  dev->setmatrix(VLMATRIX_PROJECTION, id);
+  /* A view that turns x into z: a light along -x in the world shines along
+   * -z in view space, onto the quad's +z normals. */
+  float view[16] = {0, 0, 1, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 0, 1};
+  for (int i = 0; i < 16; ++i) c->view[i] = view[i];
+  dev->setmatrix(VLMATRIX_VIEW, id);
+  const float dir[3] = {-1, 0, 0};
+  _VLrenderer_lighttype(0, 0);
+  _VLrenderer_lightintensity(0, 1.0f);
+  _VLrenderer_lightdirection(0, dir);
+  _VLrenderer_lighton(0);
+  EXPECT_EQ(c->lights[0].on, 1);
+  EXPECT_FLOAT_EQ(c->lights[0].direction[0], -1.0f);  /* kept as given */
+  auto draw = [&](float x0) {
+    ExecBuilder l;
+    l.lit(x0, -1, 0, 0, 0, 1);
+    l.lit(x0 + 1, -1, 0, 0, 0, 1);
+    l.lit(x0 + 1, 1, 0, 0, 0, 1);
+    l.lit(x0, 1, 0, 0, 0, 1);
+    l.ins<VLstateitem>(VLOP_LIGHTSTATE, {{VLLS_MATERIAL, c->materials[VLMAT_DEFAULT].handle},
+                                         {VLLS_AMBIENT, 0}});
+    l.ins<VLprocessitem>(VLOP_PROCESSVERTICES, {{VLPV_TRANSFORMLIGHT, 0, 0, 4}});
+    l.ins<VLtriangleitem>(VLOP_TRIANGLE, {{0, 1, 2, 0}, {0, 2, 3, 0}});
+    l.end();
+    l.run(dev);
+  };
+  draw(-1);
+  _VLrenderer_lightoff(0);
+  draw(0);
+  std::vector<uint8_t> img = frame_of(w);
+  EXPECT_NEAR(pixel(img, 640, 100, 240)[2], 204, 2);   /* lit */
+  EXPECT_EQ(pixel(img, 640, 500, 240)[2], 0);          /* light off, no ambient */
 }
