@@ -56,8 +56,8 @@ struct VLrendercontext {
 
 /* Per-window state of the render traversal and playback. */
 struct VLrenderstate {
-  float viewrot[9];              /* view rotation rows */
-  float viewtrans[3];            /* view translation */
+  float viewrot[9];              /* the view matrix's 3x3, row by row */
+  float viewtrans[3];            /* the view matrix's translation row */
   float eye[3];                  /* eye position (world) */
   float viewdir[3];              /* view direction (parallel projection) */
   float planes[4][4];            /* culling side planes (y and z negated) */

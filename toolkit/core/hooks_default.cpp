@@ -5,10 +5,6 @@
 
 #include "vlx/math.h"
 
-void _VLviewpoint_newcurrent(VLuniverse *) {}
-void _VLviewpoint_applysettings(VLuniverse *) {}
-bool _VLviewpoint_inlist(VLuniverse *, VLviewpoint *) { return false; }
-void _VLwindows_takeviewpoint(VLuniverse *, VLviewpoint *) {}
 const char *_VLportal_crossed(VLuniverse *) { return nullptr; }
 void _VLobjects_noteviewpoint(VLuniverse *) {}
 void _VLobjects_compare(VLuniverse *) {}
@@ -19,7 +15,6 @@ void _VLobjects_endframe(VLuniverse *) {}
 bool _VLuniverse_hasobjects(VLuniverse *) { return false; }
 void _VLuniverse_deletecontent(VLuniverse *) {}
 void _VLsequences_update(VLuniverse *) {}
-void _VLviewpoints_deleteall(VLuniverse *) {}
 
 
 void _VLsensors_update(VLuniverse *) {}
@@ -43,12 +38,6 @@ bool _VLuniverse_readfile(VLuniverse *, const char *, VLbounds *, float) { retur
 
 void _VLrenderer_frameready(int) {}
 
-void _VLviewpoint_viewparams(VLviewpoint *, VLviewparams *) {}
-void _VLviewpoint_eyepose(VLwindow *, int, float pos[3], VLq *q) {
-  pos[0] = pos[1] = pos[2] = 0.0f;
-  q->x = q->y = q->z = 0.0f;
-  q->w = 1.0f;
-}
 void _VLlights_installdefaults(VLuniverse *) {}
 void _VLlights_upload(VLrendercontext *) {}
 void _VLtextures_upload(bool) {}

@@ -31,6 +31,10 @@
 #define VLTXT_BAD_MAXTEXSIZE "VLXMAXTEXSIZE must be a power of 2\n"
 #define VLTXT_TOO_MANY_WINDOWS "Can not create more than %d windows.\n"
 
+/* display: viewpoints and objects */
+#define VLTXT_BAD_VIEWPOINT_QUATERNION "Invalid quaternion passed to VLviewpoint_setorientation.\n"
+#define VLTXT_BAD_OBJECT_QUATERNION "Invalid quaternion passed to VLobject_setorientation.\n"
+
 /* scene */
 #define VLTXT_UNKNOWN_NODE_TYPE "Unknown node type %d\n"
 

@@ -18,18 +18,25 @@
 
 namespace {
 
+/* The view matrix of a pose: p_view = (p - pos) . R^T with z negated, so
+ * that the viewing axis (row 2 of R) becomes -z in eye coordinates, where
+ * the eye looks along -z. The render state keeps the matrix's rotation rows
+ * and translation for the world-matrix products of playback. */
 void view_matrix(const float pos[3], const VLq *q, VLrenderstate *rs, float m[16]) {
   VLm3 r;
   VLq_tom3(q, &r);
-  memcpy(rs->viewrot, r.m, sizeof rs->viewrot);
   memset(m, 0, 16 * sizeof(float));
-  for (int row = 0; row < 3; ++row) {
-    for (int col = 0; col < 3; ++col) m[4 * col + row] = r.m[3 * row + col];
-    rs->viewtrans[row] = -(pos[0] * r.m[3 * row] + pos[1] * r.m[3 * row + 1] +
-                           pos[2] * r.m[3 * row + 2]);
-    m[12 + row] = rs->viewtrans[row];
+  for (int axis = 0; axis < 3; ++axis) {
+    float sign = axis == 2 ? -1.0f : 1.0f;
+    const float *row = &r.m[3 * axis];
+    for (int k = 0; k < 3; ++k) m[4 * k + axis] = sign * row[k];
+    m[12 + axis] = -sign * (pos[0] * row[0] + pos[1] * row[1] + pos[2] * row[2]);
   }
   m[15] = 1.0f;
+  for (int k = 0; k < 3; ++k) {
+    for (int c = 0; c < 3; ++c) rs->viewrot[3 * k + c] = m[4 * k + c];
+    rs->viewtrans[k] = m[12 + k];
+  }
   memcpy(rs->eye, pos, sizeof rs->eye);
   memcpy(rs->viewdir, &r.m[6], sizeof rs->viewdir);
 }
