@@ -4,6 +4,8 @@
  * the link to Geometry nodes. */
 #include <gtest/gtest.h>
 
+#include "display/playback.h"
+
 #include <math.h>
 #include <string.h>
 
@@ -471,8 +473,8 @@ TEST_F(GeometryTest, PolyFromPointsLeavesNothingOnFailure) {
 TEST_F(GeometryTest, EditsRecomputePlanesAndBounds) {
   VLgeometry *g = build(kSquare, {{0, 1, 2, 3}});
   ASSERT_NE(g, nullptr);
-  int dummy;
-  g->rendercache = &dummy;
+  _VLrender_compile(g);   /* a real render cache, released by the edit */
+  ASSERT_NE(g->rendercache, nullptr);
   float q[3] = {0, 0, 0};
   EXPECT_FALSE(VLvertex_setposition(g, g->vertices, q));  /* not editing */
   EXPECT_FALSE(VLgeometry_endedit(g));

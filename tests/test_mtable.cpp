@@ -3,6 +3,8 @@
  * and junk). */
 #include <gtest/gtest.h>
 
+#include "display/playback.h"
+
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -278,13 +280,12 @@ TEST_F(MtableTest, EntryChangesDropTheUsersRenderCaches) {
   ASSERT_NE(g, nullptr);
   VLmtable *t = g->mtable;
   ASSERT_NE(t, nullptr);
-  int dummy = 0;
-  g->rendercache = &dummy;
+  void *cache = _VLrender_compile(g);   /* a real render cache */
   EXPECT_EQ(VLmtable_findcolor12(t, 0xFFF), 0);  /* white exists: nothing changes */
-  EXPECT_EQ(g->rendercache, &dummy);
+  EXPECT_EQ(g->rendercache, cache);
   VLmtable_findcolor(t, 1, 2, 3);
   EXPECT_EQ(g->rendercache, nullptr);
-  g->rendercache = &dummy;
+  _VLrender_compile(g);
   float red[3] = {1, 0, 0};
   VLmtable_setvalue(t, 0, red, VLAMBIENTDIFFUSE);
   EXPECT_EQ(g->rendercache, nullptr);

@@ -9,6 +9,7 @@
 
 struct VLwindow;
 struct VLlight;
+struct VLtraversal;
 
 /* The five materials of a render context. */
 enum {
@@ -58,13 +59,15 @@ struct VLrendercontext {
 struct VLrenderstate {
   float viewrot[9];              /* the view matrix's 3x3, row by row */
   float viewtrans[3];            /* the view matrix's translation row */
-  float eye[3];                  /* eye position (world) */
-  float viewdir[3];              /* view direction (parallel projection) */
+  float eye[3];                  /* eye position (world; during playback in the
+                                    coordinates of the entry being drawn) */
+  float viewdir[3];              /* direction towards the viewer (parallel projection) */
   float planes[4][4];            /* culling side planes (y and z negated) */
   float hither, yon;
   uint32_t windowbit;            /* 1 << window number */
-  uint32_t flags;                /* 128 smooth shading, 16 second pass */
+  uint32_t flags;                /* 128 smooth shading, 16 second pass, 1 parallel */
   int32_t polys;                 /* polygons emitted this frame */
+  VLtraversal *traversal;        /* the render traversal's state (kept between frames) */
 };
 
 /* Renderer settings, created by VLrenderer_init. */

@@ -4,10 +4,16 @@
 
 #include "vlx/diag.h"
 #include "vlx/geometry.h"
+#include "vlx/light.h"
 #include "vlx/math.h"
+#include "vlx/motion.h"
 #include "vlx/node.h"
+#include "vlx/object.h"
 #include "vlx/mtable.h"
+#include "vlx/render.h"
 #include "vlx/renderer.h"
+#include "vlx/viewpoint.h"
+#include "vlx/texture.h"
 #include "vlx/universe.h"
 #include "vlx/window.h"
 

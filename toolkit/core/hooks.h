@@ -32,6 +32,12 @@ void _VLwindows_deleteall(VLuniverse *u);
 /* devices */
 void _VLsensors_update(VLuniverse *u);
 void _VLsensors_deleteall(VLuniverse *u);
+/* A sensor's motion of this frame: translation and rotation; false when it
+ * gives none (then links from it move nothing). */
+struct VLsensor;
+struct VLp3;
+struct VLq;
+bool _VLsensor_motion(VLsensor *sensor, VLp3 *translation, VLq *rotation);
 
 /* motion links and paths */
 void _VLmotionlinks_apply(VLuniverse *u, int pass);  /* event 2 passes a, b, d */
@@ -89,6 +95,9 @@ void _VLtextures_upload(bool maindisplay);
 void _VLrenderer_invalidatecaches(VLuniverse *u);
 /* Traversal and playback of a window's scene root. */
 void _VLscene_renderwindow(VLwindow *w);
+/* The light number (0..7) of a light record, or -1. */
+struct VLlight;
+int _VLlight_number(VLlight *l);
 
 /* scene graph: payload release and object support, implemented by the
  * families built after the scene graph (motion links, lights, objects) */
@@ -104,6 +113,7 @@ VLnode **_VLobject_nodeslot(VLobject *object);  /* the object's node field; null
  * the object node's parent frame; false when it has none. */
 bool _VLobject_placedbox(VLobject *object, float centre[3], float halfextents[3]);
 bool _VLobject_attachnew(void);                 /* new object nodes also go under the first Root */
+void _VLsequences_forgetnode(VLnode *node);     /* a destroyed node leaves every sequence */
 
 #include "vlx/node.h"
 

@@ -25,6 +25,7 @@
 /* renderer */
 #define VLTXT_VERSION_CONSOLE "D3D version\n"
 #define VLTXT_VERSION_WINDOWED "Direct3D version\n"
+#define VLTXT_COMPILE_IN_DRAW "Internal error: executing compile during call to geom_render\n"
 #define VLTXT_DEVICE_LINE "3D device: %s; %s; %s (%s)\n"
 #define VLTXT_NO_DEVICE "No 3D device: no EGL device can render here (Mesa's EGL and DRI drivers are needed: libegl-mesa0, libgl1-mesa-dri)\n"
 #define VLTXT_NO_BASE_WINDOW "Could not create base window\n"
@@ -34,6 +35,7 @@
 /* display: viewpoints and objects */
 #define VLTXT_BAD_VIEWPOINT_QUATERNION "Invalid quaternion passed to VLviewpoint_setorientation.\n"
 #define VLTXT_BAD_OBJECT_QUATERNION "Invalid quaternion passed to VLobject_setorientation.\n"
+#define VLTXT_PORTAL_WORLD_POLY "Poly in world frame: cg %f %f %f normal %f %f %f d %f\n"
 
 /* scene */
 #define VLTXT_UNKNOWN_NODE_TYPE "Unknown node type %d\n"
@@ -92,5 +94,61 @@
 #define VLTXT_MAT_VALUE_MISSING "%s missing.\n"
 #define VLTXT_MAT_FLOAT_INVALID "%s invalid.  Remember not to use punctuation.\n"
 #define VLTXT_MAT_INT_INVALID "%s invalid.\n"
+
+/* display: textures and images */
+#define VLTXT_IMG_NOT_FOUND "Couldn't find texture file %s\n"
+#define VLTXT_IMG_CANT_OPEN "Couldn't open texture file %s\n"
+#define VLTXT_IMG_TOO_LARGE "Texture pattern %s is too large\n"
+#define VLTXT_IMG_EMPTY "Image %s has no pixels\n"
+#define VLTXT_IMG_READ_ERROR "error in reading %s\n"
+#define VLTXT_TGA_UNKNOWN_TYPE "%s - unknown Targa image type %d\n"
+#define VLTXT_TGA_PIXEL_SIZE "%s - unknown pixel size - %d\n"
+#define VLTXT_TGA_MAP_TYPE "%s - mapped image (type %d) with color map type != 1\n"
+#define VLTXT_TGA_MAP_SIZE "%s - unknown colormap pixel size - %d\n"
+#define VLTXT_TGA_INTERLEAVED "Do not support interleaved TARGA files.\n"
+#define VLTXT_TGA_PIXEL_SIZE2 "unknown pixel size (#2) - %d"
+#define VLTXT_TGA_BAD_INDEX "%s - color map index %d out of range\n"
+#define VLTXT_SGI_CHANNELS "%s - unsupported number of SGI image channels - %d\n"
+#define VLTXT_SGI_BAD_RUN "%s - run-length data does not fit the image\n"
+#define VLTXT_JPEG_UNREADABLE "JPEG file is not in a format readable by VLX\n"
+#define VLTXT_JPEG_COMPONENTS "Unsupported number of components per pixel in JPEG \t\t\t\t\tfile %s\n"
+#define VLTXT_TEX_IO_ERROR "IO Error reading %s\n"
+#define VLTXT_TEX_NO_MEMORY "Not enough texture memory for texture %s\n"
+#define VLTXT_TEX_BAD_FORMAT "File %s is not an image file in the correct format.\n"
+#define VLTXT_TEX_TOO_LARGE "Texture %s too large.\n"
+#define VLTXT_TEX_NOT_SQUARE "Texture %s is not square.\n"
+#define VLTXT_TEX_BAD_SIZE "Texture %s has an unsupported size\n"
+#define VLTXT_TEX_COLORMAP "Texture %s uses colormap: unsupported\n"
+#define VLTXT_TEX_NOT_FOUND "Texture %s not found\n"
+#define VLTXT_TEX_INVALID_NAME "Invalid texture name: %s\n"
+
+/* readers: tokenizer */
+#define VLTXT_TOK_CANT_OPEN "Can't open '%s' for input\n"
+#define VLTXT_TOK_LINE "Line %d in '%s'.\n"
+#define VLTXT_TOK_ECHO "%.*s"
+#define VLTXT_TOK_NEWLINE "\n"
+#define VLTXT_TOK_BLANKS "%*s"
+#define VLTXT_TOK_CARET "%*s^\n"
+#define VLTXT_TOK_MESSAGE "%s"
+#define VLTXT_TOK_MISSING "%s missing.\n"
+#define VLTXT_TOK_FLOAT_INVALID "%s invalid.  Remember not to use punctuation.\n"
+#define VLTXT_TOK_INVALID "%s invalid.\n"
+
+/* scene: lights */
+#define VLTXT_LIGHT_DIRECTED_ZERO "Must pass in non-zero direction vector to create directed light."
+#define VLTXT_LIGHT_SPOT_ZERO "Must pass in non-zero direction vector to create spot light."
+#define VLTXT_LIGHT_UNKNOWN_TYPE "Unknown light type.\n"
+#define VLTXT_LIGHT_UNKNOWN_ATTRIBUTE "unknown light attribute.\n"
+#define VLTXT_LIGHT_ANGLE_RANGE "Spot light angle must be between 0 and 90.\n"
+#define VLTXT_LIGHT_ANGLERAD_RANGE "Spot light angle (anglerad) must be between 0 and 1.57.\n"
+#define VLTXT_LIGHT_EXPONENT_RANGE "Spot light exponent must be equal to 0.0 or between 1.0 and 128.0.\n"
+
+/* motion: links and paths */
+#define VLTXT_LINK_ILLEGAL_TOTYPE "Illegal to_type in call to VLmotionlink_new."
+#define VLTXT_PATH_CURRENT_INVALID "Current node is invalid\n"
+#define VLTXT_PATH_INVALID "Invalid path or path list\n"
+#define VLTXT_PATH_NOT_FOUND "Couldn't find file %s\n"
+#define VLTXT_PATH_NOT_PATH "File '%s' is not a path file\n"
+#define VLTXT_PATH_SYSTEM_ERROR "%s: %s\n"
 
 #endif

@@ -102,6 +102,9 @@ void VLuniverse_new(int configuration, int flags) {
   VLini_read();
   take_settings(u);
   _VLviewpoint_newcurrent(u);
+  /* The default scene: the Root that the first windows draw and that
+   * VLuniverse_getrootnode returns. */
+  VLrootnode_new();
   u->ready = 0;
   VLrenderer_init(configuration, flags);
   if (u->ready != VLRENDERER_READY) {

@@ -8,6 +8,7 @@
 
 #include "core/hooks.h"
 #include "core/messages.h"
+#include "display/batch.h"
 #include "display/device/device.h"
 #include "display/display_state.h"
 #include "platform/platform.h"
@@ -100,6 +101,7 @@ void VLrenderer_init(int configuration, int flags) {
 
 void VLrenderer_close(void) {
   VLdisplaystate &ds = _VLdisplay();
+  _VLbatch_forgetmaterials();
   _VLdevice_close();
   _VLplatform_shutdown();
   free(ds.settings);

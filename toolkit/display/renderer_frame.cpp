@@ -5,10 +5,13 @@
 #include <string.h>
 
 #include "core/hooks.h"
+#include "display/batch.h"
 #include "display/device/device.h"
 #include "display/display_state.h"
 #include "display/state_buffer.h"
 #include "platform/platform.h"
+#include "scene/traverse.h"
+#include "vlx/render.h"
 #include "vlx/renderer.h"
 #include "vlx/universe.h"
 #include "vlx/window.h"
@@ -93,6 +96,7 @@ void render_window(VLwindow *w, VLdevice *dev) {
   dev->viewport(0, 0, c->width, c->height);
   memcpy(c->materials[VLMAT_BACKGROUND].diffuse, bg, sizeof bg);
   dev->clear(bg);
+  _VLbatch_beginframe(_VLdisplay().packedambient);
   if (w->mode == 1 && w->viewpoint) {
     _VLrenderer_setupview(w, w->eye);
     _VLscene_renderwindow(w);
@@ -122,6 +126,17 @@ void VLrenderer_frame(void) {
     if (!(w->state & 1) || !w->drawing || !w->context) continue;
     render_window(w, dev);
   }
+}
+
+/* The traversal of the window's Root into draw lists and their playback. */
+void _VLscene_renderwindow(VLwindow *w) {
+  VLrenderstate *rs = w->renderstate;
+  if (!w->root) return;
+  if (!rs->traversal) rs->traversal = new VLtraversal();
+  VLm4 view;
+  memcpy(view.m, w->context->view, sizeof view.m);
+  _VLtraversal_reset(rs->traversal, &view, rs->hither, rs->yon, rs->planes);
+  VLscene_render(w->root, rs->traversal);
 }
 
 bool VLrenderer_readpixels(VLwindow *w, uint8_t *rgba) {

@@ -116,6 +116,7 @@ void _VLrenderer_projection(VLwindow *w, int eye, float m[16], VLrenderstate *rs
       break;
     case VLPROJ_PARALLEL:
       parallel(fr, n, f, m);
+      if (rs) rs->flags |= 1u;
       return;
     default: break;
   }
@@ -132,6 +133,8 @@ void _VLrenderer_setupview(VLwindow *w, int eye) {
   VLq q;
   _VLviewpoint_eyepose(w, eye, pos, &q);
   view_matrix(pos, &q, rs, c->view);
+  bool smooth = u && (u->rendering & VLRENDER_SMOOTH);
+  rs->flags = smooth ? 128u : 0u;
   _VLrenderer_projection(w, eye, c->projection, rs);
   memset(c->world, 0, sizeof c->world);
   c->world[0] = c->world[5] = c->world[10] = c->world[15] = 1.0f;
@@ -140,7 +143,5 @@ void _VLrenderer_setupview(VLwindow *w, int eye) {
   dev->setmatrix(VLMATRIX_VIEW, c->view);
   rs->polys = 0;
   rs->windowbit = 1u << w->number;
-  bool smooth = u && (u->rendering & VLRENDER_SMOOTH);
-  rs->flags = smooth ? 128u : 0u;
   _VLstate_execute(c, VLOP_RENDERSTATE, VLRS_SHADEMODE, smooth ? VLSHADE_GOURAUD : VLSHADE_FLAT);
 }

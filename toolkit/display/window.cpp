@@ -10,6 +10,7 @@
 #include "core/messages.h"
 #include "display/display_state.h"
 #include "platform/platform.h"
+#include "scene/traverse.h"
 #include "vlx/diag.h"
 #include "vlx/math.h"
 #include "vlx/renderer.h"
@@ -151,6 +152,7 @@ void VLwindow_delete(VLwindow *w) {
   VLrendercontext_delete(w->context);
   w->context = nullptr;
   _VLplatform_destroywindow(w->syswindow);
+  if (w->renderstate && w->renderstate->traversal) _VLtraversal_free(w->renderstate->traversal);
   free(w->renderstate);
   free(w);
 }

@@ -215,7 +215,7 @@ VLnode *VLobjectnode_new(VLobject *object) {
 int VLnode_gettype(VLnode *node) {
   if (!node) return 0;
   VLnode *content = _VLnode_content(node);
-  int type = content->type == VLNODE_AMBIENT ? VLNODE_LIGHT : content->type;
+  int type = content->type == VLNODE_AMBIENT ? int(VLNODE_LIGHT) : int(content->type);
   if (node->flags & VLNODEFLAG_MOVABLE) type += 1;
   return type;
 }

@@ -33,7 +33,7 @@ bool VLxformnode_setmatrix(VLnode *node, const VLm4 *m) {
     for (int c = 0; c < 3; ++c) x->matrix.m[4 * r + c] = m->m[4 * r + c];
   VLm4 upper = x->matrix;
   upper.m[12] = upper.m[13] = upper.m[14] = 0.0f;
-  x->kind = _VLxf_classify(&upper) == VLTRANSFORM_NONE ? 0u : VLXFORM_ROTATES;
+  x->kind = _VLxf_classify(&upper) == VLTRANSFORM_NONE ? 0u : uint32_t(VLXFORM_ROTATES);
   set_translation_bit(x);
   changed(x);
   return true;

@@ -83,6 +83,9 @@ class VLdevice {
   virtual void viewport(int x, int y, int width, int height) = 0;
   virtual void clear(const float rgba[4]) = 0;           /* colour and depth */
   virtual void setmatrix(int which, const float m[16]) = 0;
+  /* World matrices by handle (1..65535) for the transform-state code of
+   * execute buffers; handle 0 is the one setmatrix(VLMATRIX_WORLD) sets. */
+  virtual void setworldmatrix(uint32_t handle, const float m[16]) = 0;
 
   /* Lights (8 slots) and the packed ambient colour 0xAARRGGBB. */
   virtual void setlight(int slot, const VLlightdesc *desc) = 0;

@@ -6,7 +6,9 @@
  * item count) followed by its items. VLOP_EXIT ends the instruction list.
  * Vertices are lit (position, normal, u, v) or unlit (position, reserved,
  * packed ARGB colour, specular, u, v); the process-vertices instruction says
- * which, for the primitives that follow it. */
+ * which, for the primitives that follow it. Each processed vertex range
+ * takes the material and the world matrix current at its process record, so
+ * one block can hold polygons of many materials and many placements. */
 #ifndef VLX_DEVICE_EXECUTE_H
 #define VLX_DEVICE_EXECUTE_H
 
@@ -43,7 +45,8 @@ enum VLopcode : uint8_t {
   VLOP_PROCESSVERTICES = 3, /* items: VLprocessitem */
   VLOP_TRIANGLE = 4,        /* items: VLtriangleitem */
   VLOP_LINE = 5,            /* items: VLlineitem */
-  VLOP_POINT = 6            /* items: VLpointitem */
+  VLOP_POINT = 6,           /* items: VLpointitem */
+  VLOP_TRANSFORMSTATE = 7   /* items: VLstateitem, codes VLTS_* */
 };
 
 struct VLinstruction {
@@ -56,6 +59,10 @@ struct VLstateitem {
   uint32_t code;
   uint32_t value;
 };
+
+/* Transform-state codes: the world matrix of the vertices processed from
+ * now on, by device matrix handle (0: the matrix set with setmatrix). */
+enum { VLTS_WORLD = 1 };
 
 /* Light-state codes. */
 enum { VLLS_MATERIAL = 1, VLLS_AMBIENT = 2 };

@@ -40,11 +40,13 @@ bool visit(Walk &w, const VLinstruction &ins, const uint8_t *items) {
   switch (ins.opcode) {
     case VLOP_LIGHTSTATE:
     case VLOP_RENDERSTATE:
+    case VLOP_TRANSFORMSTATE:
       for (uint32_t i = 0; i < n; ++i) {
         VLstateitem s;
         memcpy(&s, items + i * sizeof s, sizeof s);
         if (ins.opcode == VLOP_LIGHTSTATE) w.v->lightstate(s.code, s.value);
-        else w.v->renderstate(s.code, s.value);
+        else if (ins.opcode == VLOP_RENDERSTATE) w.v->renderstate(s.code, s.value);
+        else w.v->transformstate(s.code, s.value);
       }
       return true;
     case VLOP_PROCESSVERTICES:
@@ -82,7 +84,8 @@ bool visit(Walk &w, const VLinstruction &ins, const uint8_t *items) {
 uint32_t item_size(uint8_t opcode) {
   switch (opcode) {
     case VLOP_LIGHTSTATE:
-    case VLOP_RENDERSTATE: return sizeof(VLstateitem);
+    case VLOP_RENDERSTATE:
+    case VLOP_TRANSFORMSTATE: return sizeof(VLstateitem);
     case VLOP_PROCESSVERTICES: return sizeof(VLprocessitem);
     case VLOP_TRIANGLE: return sizeof(VLtriangleitem);
     case VLOP_LINE: return sizeof(VLlineitem);

@@ -14,6 +14,7 @@ class VLexecvisitor {
   virtual ~VLexecvisitor() {}
   virtual void lightstate(uint32_t code, uint32_t value) = 0;
   virtual void renderstate(uint32_t code, uint32_t value) = 0;
+  virtual void transformstate(uint32_t code, uint32_t value) = 0;
   /* The vertices [start, start + count) processed as lit or unlit. */
   virtual void process(uint32_t flags, uint32_t start, uint32_t count) = 0;
   /* Primitives whose indexes were checked against the processed vertices. */

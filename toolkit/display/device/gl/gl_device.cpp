@@ -16,11 +16,20 @@ bool GLdevice::init(void) {
   glBindBuffer(GL_ARRAY_BUFFER, vbo_);
   glBufferData(GL_ARRAY_BUFFER, VLEXEC_INSTROFFSET, nullptr, GL_STREAM_DRAW);
   glGenBuffers(1, &ebo_);
-  indices_.resize(VLEXEC_BUFFERSIZE / 2);
+  glGenBuffers(1, &vbomat_);
+  glBindBuffer(GL_ARRAY_BUFFER, vbomat_);
+  glBufferData(GL_ARRAY_BUFFER, VLEXEC_MAXVERTICES * 8, nullptr, GL_STREAM_DRAW);
+  pendtri_.reserve(VLEXEC_BUFFERSIZE / 2);
+  pendline_.reserve(VLEXEC_BUFFERSIZE / 2);
+  pendpoint_.reserve(VLEXEC_BUFFERSIZE / 2);
+  vertexids_.assign(2 * VLEXEC_MAXVERTICES, 0);
   glGenVertexArrays(1, &vao_lit_);
   glBindVertexArray(vao_lit_);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo_);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER, indices_.size() * 2, nullptr, GL_STREAM_DRAW);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER, VLEXEC_BUFFERSIZE, nullptr, GL_STREAM_DRAW);
+  glEnableVertexAttribArray(4);
+  glVertexAttribIPointer(4, 2, GL_UNSIGNED_INT, 8, reinterpret_cast<void *>(0));
+  glBindBuffer(GL_ARRAY_BUFFER, vbo_);
   glEnableVertexAttribArray(0);
   glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void *>(0));
   glEnableVertexAttribArray(1);
@@ -36,8 +45,17 @@ bool GLdevice::init(void) {
   glVertexAttribPointer(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, 32, reinterpret_cast<void *>(16));
   glEnableVertexAttribArray(3);
   glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void *>(24));
+  glBindBuffer(GL_ARRAY_BUFFER, vbomat_);
+  glEnableVertexAttribArray(4);
+  glVertexAttribIPointer(4, 2, GL_UNSIGNED_INT, 8, reinterpret_cast<void *>(0));
   glUseProgram(prog_.program);
   glUniform1i(prog_.tex, 0);
+  glUniform1i(prog_.materials, 1);
+  glUniform1i(prog_.matrices, 2);
+  glGenTextures(1, &mattex_);
+  grow_material_texture(256);
+  glGenTextures(1, &mtxtex_);
+  grow_matrix_texture(256);
   float id[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
   for (int m = 0; m < 3; ++m) setmatrix(m, id);
   glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
@@ -60,6 +78,9 @@ GLdevice::~GLdevice() {
   glDeleteVertexArrays(1, &vao_unlit_);
   glDeleteBuffers(1, &vbo_);
   glDeleteBuffers(1, &ebo_);
+  glDeleteBuffers(1, &vbomat_);
+  glDeleteTextures(1, &mattex_);
+  glDeleteTextures(1, &mtxtex_);
   glDeleteProgram(prog_.program);
 }
 
@@ -127,9 +148,42 @@ void GLdevice::clear(const float rgba[4]) {
 }
 
 void GLdevice::setmatrix(int which, const float m[16]) {
-  GLint loc = which == VLMATRIX_WORLD ? prog_.world
-              : which == VLMATRIX_VIEW ? prog_.view : prog_.proj;
-  glUniformMatrix4fv(loc, 1, GL_FALSE, m);
+  if (which == VLMATRIX_WORLD) {
+    setworldmatrix(0, m);
+    return;
+  }
+  glUseProgram(prog_.program);
+  glUniformMatrix4fv(which == VLMATRIX_VIEW ? prog_.view : prog_.proj, 1, GL_FALSE, m);
+}
+
+/* Matrix rows become texels: the shader builds its matrix from them as
+ * columns, which is the transpose it multiplies with on the left. */
+void GLdevice::setworldmatrix(uint32_t handle, const float m[16]) {
+  if (handle > 65535) return;
+  if (handle >= mtxtexrows_) {
+    uint32_t rows = mtxtexrows_;
+    while (rows <= handle) rows *= 2;
+    grow_matrix_texture(rows);
+  }
+  for (int i = 0; i < 16; ++i) worlds_[size_t(handle) * 16 + i] = m[i];
+  glActiveTexture(GL_TEXTURE2);
+  glBindTexture(GL_TEXTURE_2D, mtxtex_);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, GLint(handle), 4, 1, GL_RGBA, GL_FLOAT, m);
+  glActiveTexture(GL_TEXTURE0);
+}
+
+void GLdevice::grow_matrix_texture(uint32_t rows) {
+  worlds_.resize(size_t(rows) * 16, 0.0f);
+  for (uint32_t r = mtxtexrows_; r < rows; ++r)
+    for (int i = 0; i < 4; ++i) worlds_[size_t(r) * 16 + i * 5] = 1.0f;
+  mtxtexrows_ = rows;
+  glActiveTexture(GL_TEXTURE2);
+  glBindTexture(GL_TEXTURE_2D, mtxtex_);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, 4, GLsizei(rows), 0, GL_RGBA, GL_FLOAT,
+               worlds_.data());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glActiveTexture(GL_TEXTURE0);
 }
 
 void GLdevice::setlight(int slot, const VLlightdesc *desc) {
@@ -144,22 +198,54 @@ void GLdevice::lighton(int slot, bool on) {
   lightsdirty_ = true;
 }
 
+/* Material rows: diffuse, ambient, specular, emissive, (power, 0, 0, 0). */
+void GLdevice::write_material_row(uint32_t handle) {
+  const VLmaterialdesc &m = materials_[handle];
+  float row[20] = {};
+  for (int i = 0; i < 4; ++i) {
+    row[i] = m.diffuse[i];
+    row[4 + i] = m.ambient[i];
+    row[8 + i] = m.specular[i];
+    row[12 + i] = m.emissive[i];
+  }
+  row[16] = m.power;
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_2D, mattex_);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, GLint(handle), 5, 1, GL_RGBA, GL_FLOAT, row);
+  glActiveTexture(GL_TEXTURE0);
+}
+
+void GLdevice::grow_material_texture(uint32_t rows) {
+  mattexrows_ = rows;
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_2D, mattex_);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, 5, GLsizei(rows), 0, GL_RGBA, GL_FLOAT, nullptr);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glActiveTexture(GL_TEXTURE0);
+  for (uint32_t h = 1; h < materials_.size() && h < rows; ++h) write_material_row(h);
+}
+
 uint32_t GLdevice::newmaterial(void) {
   for (size_t i = 1; i < materials_.size(); ++i)
     if (!materiallive_[i]) {
       materiallive_[i] = true;
       materials_[i] = VLmaterialdesc();
+      write_material_row(uint32_t(i));
       return uint32_t(i);
     }
   materials_.push_back(VLmaterialdesc());
   materiallive_.push_back(true);
-  return uint32_t(materials_.size() - 1);
+  uint32_t h = uint32_t(materials_.size() - 1);
+  if (h >= mattexrows_) grow_material_texture(mattexrows_ * 2);
+  write_material_row(h);
+  return h;
 }
 
 void GLdevice::setmaterial(uint32_t handle, const VLmaterialdesc *desc) {
   if (!handle || handle >= materials_.size() || !materiallive_[handle] || !desc) return;
   materials_[handle] = *desc;
-  if (handle == material_) materialdirty_ = true;
+  write_material_row(handle);
 }
 
 void GLdevice::deletematerial(uint32_t handle) {

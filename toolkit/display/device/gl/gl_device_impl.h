@@ -36,6 +36,7 @@ class GLdevice : public VLdevice, private VLexecvisitor {
   void viewport(int x, int y, int width, int height) override;
   void clear(const float rgba[4]) override;
   void setmatrix(int which, const float m[16]) override;
+  void setworldmatrix(uint32_t handle, const float m[16]) override;
   void setlight(int slot, const VLlightdesc *desc) override;
   void lighton(int slot, bool on) override;
   uint32_t newmaterial(void) override;
@@ -56,22 +57,34 @@ class GLdevice : public VLdevice, private VLexecvisitor {
   /* visitor */
   void lightstate(uint32_t code, uint32_t value) override;
   void renderstate(uint32_t code, uint32_t value) override;
+  void transformstate(uint32_t code, uint32_t value) override;
   void process(uint32_t flags, uint32_t start, uint32_t count) override;
   void triangles(const VLtriangleitem *items, uint32_t n) override;
   void lines(const VLlineitem *items, uint32_t n) override;
   void points(const VLpointitem *items, uint32_t n) override;
   void prepare_draw(void);
   void upload_lights(void);
-  void upload_material(void);
-  void draw_indexed(GLenum mode, uint32_t nindices);
+  void flush(void);
+  void draw(GLenum mode, std::vector<uint16_t> &indices);
+  void write_material_row(uint32_t handle);
+  void grow_material_texture(uint32_t rows);
+  void grow_matrix_texture(uint32_t rows);
 
   VLglprogram prog_;
-  GLuint vbo_ = 0, ebo_ = 0, vao_lit_ = 0, vao_unlit_ = 0;
+  GLuint vbo_ = 0, ebo_ = 0, vbomat_ = 0, vao_lit_ = 0, vao_unlit_ = 0;
+  GLuint mattex_ = 0;                  /* one row of 5 texels per material */
+  uint32_t mattexrows_ = 0;
+  GLuint mtxtex_ = 0;                  /* one row of 4 texels per world matrix */
+  uint32_t mtxtexrows_ = 0;
+  std::vector<float> worlds_;          /* the matrices, 16 floats per handle */
   std::vector<Target> targets_;
   std::vector<VLmaterialdesc> materials_;
   std::vector<bool> materiallive_;
   std::vector<Texture> textures_;
-  std::vector<uint16_t> indices_;
+  /* Primitives waiting to be drawn together: consecutive instructions that
+   * share the states become one draw per primitive kind. */
+  std::vector<uint16_t> pendtri_, pendline_, pendpoint_;
+  std::vector<uint32_t> vertexids_;    /* material and matrix handle per vertex */
   VLlightdesc lights_[VLDEVICE_LIGHTS] = {};
   bool lighton_[VLDEVICE_LIGHTS] = {};
   int current_ = 0;
@@ -82,8 +95,9 @@ class GLdevice : public VLdevice, private VLexecvisitor {
   bool zenable_ = true;
   uint32_t texture_ = 0;
   uint32_t material_ = 0;
+  uint32_t world_ = 0;
   uint32_t ambient_ = 0x66666666;
-  bool lightsdirty_ = true, materialdirty_ = true, ambientdirty_ = true;
+  bool lightsdirty_ = true, ambientdirty_ = true;
 };
 
 }  // namespace vlgl

@@ -1,8 +1,12 @@
 /* Executing an execute buffer on GL: the vertex area is uploaded once into
- * the streaming vertex buffer, states update cached values, and every
- * primitive instruction becomes one indexed draw with the lit or unlit
- * vertex layout that the last process-vertices item chose. Uniforms are
- * uploaded only when their state changed. */
+ * the streaming vertex buffer; every vertex takes the material that was
+ * current when its range was processed (a per-vertex material index into
+ * the material texture) and the world matrix that was current (an index
+ * into the matrix texture), so material and placement changes never split
+ * a draw.
+ * Consecutive primitive instructions are gathered and drawn together, one
+ * draw per primitive kind, until a state that the shader or the pipeline
+ * depends on changes or the buffer ends. */
 #include <math.h>
 
 #include "display/device/gl/gl_device_impl.h"
@@ -25,45 +29,65 @@ void GLdevice::execute(const uint8_t *buffer, uint32_t vertexcount, uint32_t ins
   if (!current_ || !buffer) return;
   glBindFramebuffer(GL_FRAMEBUFFER, targets_[current_].fbo);
   glUseProgram(prog_.program);
-  glBindBuffer(GL_ARRAY_BUFFER, vbo_);
   if (vertexcount) {
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     glBufferData(GL_ARRAY_BUFFER, VLEXEC_INSTROFFSET, nullptr, GL_STREAM_DRAW);
     glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(vertexcount) * 32, buffer);
   }
+  pendtri_.clear();
+  pendline_.clear();
+  pendpoint_.clear();
+  world_ = 0;
   begincount();
-  count(_VLexec_walk(buffer, vertexcount, instroffset, instrlength, this));
+  bool ok = _VLexec_walk(buffer, vertexcount, instroffset, instrlength, this);
+  flush();
+  count(ok);
 }
 
 void GLdevice::lightstate(uint32_t code, uint32_t value) {
   stats.statechanges++;
-  if (code == VLLS_MATERIAL && value != material_) {
-    material_ = value;
-    materialdirty_ = true;
+  if (code == VLLS_MATERIAL) {
+    material_ = value;   /* taken by the vertices processed from now on */
   } else if (code == VLLS_AMBIENT && value != ambient_) {
+    flush();
     ambient_ = value;
     ambientdirty_ = true;
   }
 }
 
+void GLdevice::transformstate(uint32_t code, uint32_t value) {
+  stats.statechanges++;
+  if (code == VLTS_WORLD) world_ = value < mtxtexrows_ ? value : 0;
+}
+
 void GLdevice::renderstate(uint32_t code, uint32_t value) {
   stats.statechanges++;
   switch (code) {
-    case VLRS_TEXTUREHANDLE:
-      texture_ = value < textures_.size() && textures_[value].live ? value : 0;
+    case VLRS_TEXTUREHANDLE: {
+      uint32_t t = value < textures_.size() && textures_[value].live ? value : 0;
+      if (t != texture_) flush();
+      texture_ = t;
       break;
+    }
     case VLRS_BLENDENABLE:
+      if (blend_ != (value != 0)) flush();
       blend_ = value != 0;
       if (blend_) glEnable(GL_BLEND);
       else glDisable(GL_BLEND);
       break;
-    case VLRS_SHADEMODE: flat_ = value == VLSHADE_FLAT; break;
+    case VLRS_SHADEMODE:
+      if (flat_ != (value == VLSHADE_FLAT)) flush();
+      flat_ = value == VLSHADE_FLAT;
+      break;
     case VLRS_ZENABLE:
+      if (zenable_ != (value != 0)) flush();
       zenable_ = value != 0;
       if (zenable_) glEnable(GL_DEPTH_TEST);
       else glDisable(GL_DEPTH_TEST);
       break;
     case VLRS_TEXTUREFILTER:
       if (texture_) {
+        flush();
         GLint mag = value ? GL_LINEAR : GL_NEAREST;
         GLint min = value >= 2 ? GL_LINEAR_MIPMAP_LINEAR : mag;
         glActiveTexture(GL_TEXTURE0);
@@ -76,8 +100,14 @@ void GLdevice::renderstate(uint32_t code, uint32_t value) {
   }
 }
 
-void GLdevice::process(uint32_t flags, uint32_t, uint32_t count) {
-  lit_ = (flags & VLPV_TRANSFORMLIGHT) != 0;
+void GLdevice::process(uint32_t flags, uint32_t start, uint32_t count) {
+  bool lit = (flags & VLPV_TRANSFORMLIGHT) != 0;
+  if (lit != lit_) flush();   /* the two vertex layouts draw separately */
+  lit_ = lit;
+  for (uint32_t i = start; i < start + count; ++i) {
+    vertexids_[2 * i] = material_;
+    vertexids_[2 * i + 1] = world_;
+  }
   stats.vertices += count;
 }
 
@@ -114,19 +144,6 @@ void GLdevice::upload_lights(void) {
   lightsdirty_ = false;
 }
 
-void GLdevice::upload_material(void) {
-  static const VLmaterialdesc white = {{1, 1, 1, 1}, {1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0},
-                                       0, 0, 1};
-  const VLmaterialdesc &m =
-      material_ < materials_.size() && materiallive_[material_] ? materials_[material_] : white;
-  glUniform4fv(prog_.matdiffuse, 1, m.diffuse);
-  glUniform4fv(prog_.matambient, 1, m.ambient);
-  glUniform4fv(prog_.matspecular, 1, m.specular);
-  glUniform4fv(prog_.matemissive, 1, m.emissive);
-  glUniform1f(prog_.matpower, m.power);
-  materialdirty_ = false;
-}
-
 void GLdevice::prepare_draw(void) {
   glBindVertexArray(lit_ ? vao_lit_ : vao_unlit_);
   glUniform1i(prog_.lit, lit_);
@@ -136,8 +153,15 @@ void GLdevice::prepare_draw(void) {
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, textures_[texture_].id);
   }
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_2D, mattex_);
+  glActiveTexture(GL_TEXTURE2);
+  glBindTexture(GL_TEXTURE_2D, mtxtex_);
+  glActiveTexture(GL_TEXTURE0);
+  glBindBuffer(GL_ARRAY_BUFFER, vbomat_);
+  glBufferData(GL_ARRAY_BUFFER, VLEXEC_MAXVERTICES * 8, nullptr, GL_STREAM_DRAW);
+  glBufferSubData(GL_ARRAY_BUFFER, 0, VLEXEC_MAXVERTICES * 8, vertexids_.data());
   if (lightsdirty_) upload_lights();
-  if (materialdirty_) upload_material();
   if (ambientdirty_) {
     float a[4];
     unpack_argb(ambient_, a);
@@ -146,43 +170,45 @@ void GLdevice::prepare_draw(void) {
   }
 }
 
-void GLdevice::draw_indexed(GLenum mode, uint32_t nindices) {
-  prepare_draw();
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices_.size()) * 2, nullptr, GL_STREAM_DRAW);
-  glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, GLsizeiptr(nindices) * 2, indices_.data());
-  glDrawElements(mode, GLsizei(nindices), GL_UNSIGNED_SHORT, nullptr);
+void GLdevice::draw(GLenum mode, std::vector<uint16_t> &indices) {
+  if (indices.empty()) return;
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo_);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER, VLEXEC_BUFFERSIZE, nullptr, GL_STREAM_DRAW);
+  glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, GLsizeiptr(indices.size()) * 2, indices.data());
+  glDrawElements(mode, GLsizei(indices.size()), GL_UNSIGNED_SHORT, nullptr);
   stats.drawcalls++;
+  indices.clear();
+}
+
+void GLdevice::flush(void) {
+  if (pendtri_.empty() && pendline_.empty() && pendpoint_.empty()) return;
+  prepare_draw();
+  draw(GL_TRIANGLES, pendtri_);
+  draw(GL_LINES, pendline_);
+  draw(GL_POINTS, pendpoint_);
 }
 
 void GLdevice::triangles(const VLtriangleitem *items, uint32_t n) {
-  if (!n) return;
-  uint32_t k = 0;
   for (uint32_t i = 0; i < n; ++i) {
-    indices_[k++] = items[i].v1;
-    indices_[k++] = items[i].v2;
-    indices_[k++] = items[i].v3;
+    pendtri_.push_back(items[i].v1);
+    pendtri_.push_back(items[i].v2);
+    pendtri_.push_back(items[i].v3);
   }
-  draw_indexed(GL_TRIANGLES, k);
   stats.triangles += n;
 }
 
 void GLdevice::lines(const VLlineitem *items, uint32_t n) {
-  if (!n) return;
-  uint32_t k = 0;
   for (uint32_t i = 0; i < n; ++i) {
-    indices_[k++] = items[i].v1;
-    indices_[k++] = items[i].v2;
+    pendline_.push_back(items[i].v1);
+    pendline_.push_back(items[i].v2);
   }
-  draw_indexed(GL_LINES, k);
   stats.lines += n;
 }
 
 void GLdevice::points(const VLpointitem *items, uint32_t n) {
-  prepare_draw();
   for (uint32_t i = 0; i < n; ++i) {
-    glDrawArrays(GL_POINTS, items[i].first, items[i].count);
+    for (uint32_t k = 0; k < items[i].count; ++k) pendpoint_.push_back(uint16_t(items[i].first + k));
     stats.points += items[i].count;
-    stats.drawcalls++;
   }
 }
 

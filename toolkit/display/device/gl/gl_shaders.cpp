@@ -1,8 +1,9 @@
 /* Shader sources of the GL backend. Vertices arrive in model space with the
  * row-vector matrices of the toolkit uploaded untransposed, so GLSL sees
  * their transposes and multiplies on the left. Lighting is computed per
- * vertex in view space (lights are given in view space); the flat colour
- * comes from the first vertex of each triangle. */
+ * vertex in view space (lights are given in view space) with each vertex's
+ * own material, fetched from the material texture; the flat colour comes
+ * from the first vertex of each triangle. */
 #include "display/device/gl/gl_shaders.h"
 
 #include <stdio.h>
@@ -14,10 +15,15 @@ layout(location = 0) in vec3 a_pos;
 layout(location = 1) in vec3 a_normal;
 layout(location = 2) in vec4 a_color;
 layout(location = 3) in vec2 a_uv;
-uniform mat4 u_world, u_view, u_proj;
+layout(location = 4) in ivec2 a_ids;   /* material, world matrix */
+uniform mat4 u_view, u_proj;
+/* World matrices, one row of 4 texels (the matrix rows) each. */
+uniform sampler2D u_matrices;
 uniform int u_lit;
-uniform vec4 u_matdiffuse, u_matambient, u_matspecular, u_matemissive;
-uniform float u_matpower;
+/* Materials, one row each: diffuse, ambient, specular, emissive, (power). */
+uniform sampler2D u_materials;
+vec4 m_diffuse, m_ambient, m_specular, m_emissive;
+float m_power;
 uniform vec4 u_ambient;
 uniform int u_nlights;
 uniform int u_ltype[8];
@@ -50,23 +56,34 @@ vec3 light_one(int i, vec3 p, vec3 n) {
     }
   }
   float ndotl = max(dot(n, l), 0.0);
-  vec3 c = u_matdiffuse.rgb * u_lcolor[i].rgb * ndotl;
-  if (u_matpower > 0.0 && ndotl > 0.0) {
+  vec3 c = m_diffuse.rgb * u_lcolor[i].rgb * ndotl;
+  if (m_power > 0.0 && ndotl > 0.0) {
     vec3 h = normalize(l + normalize(-p));
-    c += u_matspecular.rgb * u_lcolor[i].rgb * pow(max(dot(n, h), 0.0), u_matpower);
+    c += m_specular.rgb * u_lcolor[i].rgb * pow(max(dot(n, h), 0.0), m_power);
   }
   return c * att;
 }
 
+mat4 world_of(int m) {
+  return mat4(texelFetch(u_matrices, ivec2(0, m), 0), texelFetch(u_matrices, ivec2(1, m), 0),
+              texelFetch(u_matrices, ivec2(2, m), 0), texelFetch(u_matrices, ivec2(3, m), 0));
+}
+
 void main() {
-  vec4 eye = u_view * (u_world * vec4(a_pos, 1.0));
+  mat4 world = world_of(a_ids.y);
+  vec4 eye = u_view * (world * vec4(a_pos, 1.0));
   gl_Position = u_proj * eye;
   vec4 c;
   if (u_lit != 0) {
-    vec3 n = normalize(mat3(u_view) * (mat3(u_world) * a_normal));
-    vec3 sum = u_matemissive.rgb + u_matambient.rgb * u_ambient.rgb;
+    m_diffuse = texelFetch(u_materials, ivec2(0, a_ids.x), 0);
+    m_ambient = texelFetch(u_materials, ivec2(1, a_ids.x), 0);
+    m_specular = texelFetch(u_materials, ivec2(2, a_ids.x), 0);
+    m_emissive = texelFetch(u_materials, ivec2(3, a_ids.x), 0);
+    m_power = texelFetch(u_materials, ivec2(4, a_ids.x), 0).x;
+    vec3 n = normalize(mat3(u_view) * (mat3(world) * a_normal));
+    vec3 sum = m_emissive.rgb + m_ambient.rgb * u_ambient.rgb;
     for (int i = 0; i < u_nlights; ++i) sum += light_one(i, eye.xyz, n);
-    c = vec4(clamp(sum, 0.0, 1.0), u_matdiffuse.a);
+    c = vec4(clamp(sum, 0.0, 1.0), m_diffuse.a);
   } else {
     c = a_color;
   }
@@ -109,18 +126,14 @@ GLuint compile(GLenum kind, const char *src) {
 
 void locate(VLglprogram *p) {
   GLuint g = p->program;
-  p->world = glGetUniformLocation(g, "u_world");
+  p->matrices = glGetUniformLocation(g, "u_matrices");
   p->view = glGetUniformLocation(g, "u_view");
   p->proj = glGetUniformLocation(g, "u_proj");
   p->lit = glGetUniformLocation(g, "u_lit");
   p->flat = glGetUniformLocation(g, "u_flat");
   p->textured = glGetUniformLocation(g, "u_textured");
   p->tex = glGetUniformLocation(g, "u_tex");
-  p->matdiffuse = glGetUniformLocation(g, "u_matdiffuse");
-  p->matambient = glGetUniformLocation(g, "u_matambient");
-  p->matspecular = glGetUniformLocation(g, "u_matspecular");
-  p->matemissive = glGetUniformLocation(g, "u_matemissive");
-  p->matpower = glGetUniformLocation(g, "u_matpower");
+  p->materials = glGetUniformLocation(g, "u_materials");
   p->ambient = glGetUniformLocation(g, "u_ambient");
   p->nlights = glGetUniformLocation(g, "u_nlights");
   p->ltype = glGetUniformLocation(g, "u_ltype");

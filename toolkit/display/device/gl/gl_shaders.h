@@ -6,9 +6,9 @@
 
 struct VLglprogram {
   GLuint program = 0;
-  GLint world, view, proj;
+  GLint matrices, view, proj;
   GLint lit, flat, textured, tex;
-  GLint matdiffuse, matambient, matspecular, matemissive, matpower;
+  GLint materials;
   GLint ambient, nlights;
   GLint ltype, lcolor, lpos, ldir, latt, lspot;
 };

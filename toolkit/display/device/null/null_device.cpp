@@ -45,6 +45,7 @@ class NullDevice : public VLdevice, private VLexecvisitor {
     stats.clears++;
   }
   void setmatrix(int, const float *) override {}
+  void setworldmatrix(uint32_t, const float *) override {}
   void setlight(int, const VLlightdesc *) override {}
   void lighton(int, bool) override {}
   uint32_t newmaterial(void) override { return ++materials_; }
@@ -70,6 +71,7 @@ class NullDevice : public VLdevice, private VLexecvisitor {
   }
   void lightstate(uint32_t, uint32_t) override { stats.statechanges++; }
   void renderstate(uint32_t, uint32_t) override { stats.statechanges++; }
+  void transformstate(uint32_t, uint32_t) override { stats.statechanges++; }
   void process(uint32_t, uint32_t, uint32_t count) override { stats.vertices += count; }
   void triangles(const VLtriangleitem *, uint32_t n) override {
     stats.triangles += n;

@@ -1,0 +1,121 @@
+/* Path files (".pth"): the line "path record v.2" (the rest of it is
+ * ignored), the record count, then per record "Posi  x y z" and
+ * "Orie  x y z w". Read through the tokenizer (no comments); a record that
+ * does not read, a negative count or fewer records than counted make the
+ * whole load fail, and nothing is kept. Written with nine significant
+ * digits, so that a saved path loads back to the same floats. */
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+
+#include "core/messages.h"
+#include "motion/motion_internal.h"
+#include "readers/modelpath.h"
+#include "readers/tokenizer.h"
+#include "vlx/diag.h"
+
+namespace {
+
+const char kMagic[] = "path record v.2";
+constexpr size_t kMagicLength = sizeof kMagic - 1;
+
+/* A line of exactly the keyword and n floats. */
+bool read_line(VLtokenizer *t, const char *keyword, float *out, int n) {
+  if (!VLtok_nextline(t)) return false;
+  const char *word = VLtok_next(t);
+  if (!word || strcmp(word, keyword) != 0) return false;
+  for (int i = 0; i < n; ++i) {
+    const char *token = VLtok_next(t);
+    size_t used;
+    if (!token || !VLtok_parsefloat(token, &out[i], &used)) return false;
+  }
+  return VLtok_next(t) == nullptr;
+}
+
+bool read_count(VLtokenizer *t, int *count) {
+  if (!VLtok_nextline(t)) return false;
+  const char *token = VLtok_next(t);
+  size_t used;
+  return token && VLtok_parseint(token, count, &used) && *count >= 0 && !VLtok_next(t);
+}
+
+/* The records after the first line; false when one does not read. */
+bool read_records(VLtokenizer *t, VLpath *path) {
+  int count;
+  if (!read_count(t, &count)) return false;
+  for (int i = 0; i < count; ++i) {
+    float p[3], q[4];
+    if (!read_line(t, "Posi", p, 3) || !read_line(t, "Orie", q, 4)) return false;
+    VLp3 pos = {p[0], p[1], p[2]};
+    VLq orientation = {q[0], q[1], q[2], q[3]};
+    VLpath_addrecord(path, VLpathrecord_new(&pos, &orientation));
+  }
+  return true;
+}
+
+/* The path of an open tokenizer, or null after the messages. */
+VLpath *read_path(VLtokenizer *t, const char *name, VLobject *marker) {
+  if (t->size < kMagicLength || memcmp(t->data, kMagic, kMagicLength) != 0) {
+    VLmsg_warning(VLTXT_PATH_NOT_PATH, name);
+    return nullptr;
+  }
+  VLpath *path = VLpath_new(marker);
+  if (!path) return nullptr;
+  if (!read_records(t, path)) {
+    VLpath_delete(path);
+    return nullptr;
+  }
+  path->state = VLPATH_STOPPED;
+  path->current = path->first;
+  return path;
+}
+
+}  // namespace
+
+VLpath *VLpath_read(const char *name, const char *data, size_t size, VLobject *marker) {
+  if (!name || !data) return nullptr;
+  VLtokenizer *t = VLtok_openbytes(name, data, size, nullptr);
+  VLpath *path = read_path(t, name, marker);
+  VLtok_close(t);
+  return path;
+}
+
+VLpath *VLpath_load(const char *name, VLobject *marker) {
+  if (!name) return nullptr;
+  std::string found;
+  if (!_VLmodelpath_find(name, &found)) {
+    VLmsg_warning(VLTXT_PATH_NOT_FOUND, name);
+    return nullptr;
+  }
+  FILE *f = fopen(found.c_str(), "rb");
+  if (!f) {
+    VLmsg_warning(VLTXT_PATH_SYSTEM_ERROR, name, strerror(errno));
+    return nullptr;
+  }
+  VLtokenizer *t = VLtok_open(found.c_str(), f, nullptr);
+  fclose(f);
+  VLpath *path = read_path(t, name, marker);
+  VLtok_close(t);
+  return path;
+}
+
+bool VLpath_save(VLpath *path, const char *name) {
+  if (!path || !name) return false;
+  FILE *f = fopen(name, "w");
+  if (!f) {
+    VLmsg_warning(VLTXT_PATH_SYSTEM_ERROR, name, strerror(errno));
+    return false;
+  }
+  fprintf(f, "%s\n%d\n", kMagic, path->count);
+  for (const VLpathrecord *r = path->first; r; r = r->next) {
+    fprintf(f, "Posi  %.9g %.9g %.9g\n", r->position.x, r->position.y, r->position.z);
+    fprintf(f, "Orie  %.9g %.9g %.9g %.9g\n", r->orientation.x, r->orientation.y,
+            r->orientation.z, r->orientation.w);
+  }
+  bool ok = !ferror(f);
+  if (fclose(f) != 0) ok = false;
+  if (!ok) VLmsg_warning(VLTXT_PATH_SYSTEM_ERROR, name, strerror(errno));
+  return ok;
+}
