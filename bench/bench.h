@@ -1,5 +1,6 @@
 /* The benchmark's process-wide state and the operations shared by the batch
- * interpreter and the windowed front end. */
+ * interpreter and the windowed front end: start-up, the test scenes, the
+ * rendering, vertex, texture and prebuild settings, and measurements. */
 #ifndef VLX_BENCH_BENCH_H
 #define VLX_BENCH_BENCH_H
 
@@ -7,6 +8,13 @@
 #include <stdio.h>
 
 struct VLnode;
+struct VLgeometry;
+struct VLvertex;
+struct VLviewpoint;
+struct VLwindow;
+struct VLpath;
+
+#define RIPPLE_SIDE 30
 
 struct Bench {
   bool batchmode = false;
@@ -14,8 +22,8 @@ struct Bench {
   const char *batchname = nullptr;
   bool batcheof = false;
   bool measuring = false;
-  int32_t frames = 0;
-  int32_t polygons = 0;
+  int32_t frames = 0;             /* F */
+  int32_t polygons = 0;           /* D */
   int32_t start_s = 0, start_us = 0, stop_s = 0, stop_us = 0;
   bool terrain = false, ripple = false, overwrite = false;
   int32_t gridsize = 2;
@@ -23,12 +31,36 @@ struct Bench {
   int32_t overwritecount = 0;
   bool quads = true;
   bool prebuild = false;
-  uint8_t vertexflags = 3;      /* 1 vertex colours, 2 vertex normals */
-  uint8_t rendering = 12;       /* copy of the universe rendering options */
+  uint8_t vertexflags = 3;        /* 1 vertex colours, 2 vertex normals */
+  uint8_t rendering = 12;         /* copy of the universe rendering options */
   bool wireframe = false;
-  uint8_t texturemode = 2;      /* 0 point, 1 bilinear, 2 mipmap */
+  uint8_t texturemode = 2;        /* 0 point, 1 bilinear, 2 mipmap */
+  /* ripple */
+  int32_t ripplerow = 15, ripplecolumn = 15;   /* source a (column), b (row) */
+  float ripplephase = 0.0f;
+  float rippledecay = 1.0f;
+  float ripplespread = 0.74f;
+  int32_t ripplecount = 0;
+  bool buildingripple = false;
+  bool resetting = false;         /* inside a scene builder's common reset */
+  VLvertex *ripplevertices[RIPPLE_SIDE * RIPPLE_SIDE] = {};
+  /* scene handles */
   VLnode *root = nullptr;
-  VLnode *scenenode = nullptr;  /* grid switch or Separator of the scene */
+  VLviewpoint *viewpoint = nullptr;
+  VLwindow *window = nullptr;
+  VLpath *path = nullptr;
+  VLnode *modelswitch = nullptr;
+  VLnode *scenenode = nullptr;    /* grid switch or Separator of the scene */
+  VLnode *multiplier_group = nullptr;
+  VLnode *templates[4] = {};      /* the grid variants' shared movable nodes */
+  VLgeometry *ripplegeometry = nullptr;
+  float texbox[2][3] = {};        /* texture box corners A and B */
+  /* Front end hooks: the windowed program updates its menus after scene
+   * changes and at the end of a measurement. */
+  void (*onscene)(void) = nullptr;
+  void (*onmeasured)(void) = nullptr;
+  /* Report line 13 differs in the windowed program. */
+  bool windowed = false;
 };
 
 Bench &bench(void);
@@ -37,24 +69,40 @@ Bench &bench(void);
 enum { TOGGLE_TEXTURE = 0, TOGGLE_LIGHTING = 3, TOGGLE_SMOOTH = 7,
        TOGGLE_PERSPECTIVE = 31, TOGGLE_WIREFRAME = 127 };
 
+/* Start-up after the universe exists: path, lights, model switch, ripple
+ * surface, window set-up, default grid; ends with the idle action installed. */
+void bench_startup(void);
+
 /* Flips one rendering option (or wireframe) and hands the result to the universe. */
 void bench_togglerendering(int code);
 /* Stores the vertex flags and selects the matching grid variant. */
 void bench_setvertexflags(uint8_t flags);
 /* Sets the texture filter of the benchmark's textures: 0 point, 1 bilinear, 2 mipmap. */
 void bench_settexturemode(int mode);
+/* Releases (and, when on, prebuilds) every geometry under a node. */
+void bench_prebuildwalk(VLnode *node, bool on);
 /* Stores the prebuild setting and walks the scene from the Root with it. */
 void bench_setprebuild(bool on);
 
-/* Test scenes and measurements. */
+/* Test scenes. */
 void bench_gridscene(int size);
 void bench_overwritescene(int count);
 void bench_ripplescene(void);
 void bench_terrainscene(void);
+/* One step of the ripple animation. */
+void bench_ripplestep(void);
+/* The patch geometry of the grid and ripple scenes. */
+VLgeometry *bench_patch(bool normals, bool colours, int w, int h, bool quads);
+
+/* Measurements: start or cancel (batch "c", the "Measure" menu item). */
 void bench_measure(void);
+/* The settings printout, with or without the vertex line. */
+void bench_printsettings(bool vertexline);
 
 /* The action functions. */
 void bench_idle(void);
+void bench_rippleidle(void);
+void bench_measuring(void);
 
 /* Batch files: executes the next line (exits the process at the end of the
  * file or at an unknown command). */

@@ -1,8 +1,10 @@
 /* The benchmark state and the operations shared by the batch interpreter
- * and the windowed front end. Scene building and measurement are placeholders
- * that keep the requested settings until the scenes exist. */
+ * and the windowed front end: rendering toggles, vertex flags, texture
+ * mode, the prebuild walk, and the idle actions. */
+#include <vector>
+
 #include "bench.h"
-#include "vlx/universe.h"
+#include "vlx/vlx.h"
 
 namespace {
 Bench g_bench;
@@ -26,23 +28,52 @@ void bench_togglerendering(int code) {
   VLuniverse_setrendering(b.rendering);
 }
 
-void bench_setvertexflags(uint8_t flags) { bench().vertexflags = flags; }
+void bench_setvertexflags(uint8_t flags) {
+  Bench &b = bench();
+  b.vertexflags = flags;
+  if (b.scenenode) VLswitchnode_setwhich(b.scenenode, flags);
+}
 
-void bench_settexturemode(int mode) { bench().texturemode = static_cast<uint8_t>(mode); }
+/* (kind, level): point (0, 0), bilinear (1, 1), mipmap (1, 7). */
+void bench_settexturemode(int mode) {
+  static const int kind[3] = {0, 1, 1}, level[3] = {0, 1, 7};
+  if (mode < 0 || mode > 2) return;
+  for (const char *name : {"terrain.tga", "dome.tga", "vy.tga"})
+    VLtexture_setfilter(name, kind[mode], level[mode]);
+  bench().texturemode = uint8_t(mode);
+}
 
-void bench_setprebuild(bool on) { bench().prebuild = on; }
+/* Every Geometry node under node: its prebuilt form released and, when on,
+ * made again (the toolkit keeps none, so this only walks). */
+void bench_prebuildwalk(VLnode *node, bool on) {
+  if (!node) return;
+  std::vector<VLnode *> stack{node};
+  while (!stack.empty()) {
+    VLnode *n = stack.back();
+    stack.pop_back();
+    if (n->type == VLNODE_GEOMETRY) {
+      VLgeometry *g = static_cast<VLgeometrynode *>(n)->geometry;
+      VLgeometry_unprebuild(g);
+      if (on) VLgeometry_prebuild(g);
+    }
+    int count = VLnode_numchildren(n);
+    for (int i = count - 1; i >= 0; --i)
+      if (VLnode *c = VLnode_getchild(n, i)) stack.push_back(c);
+  }
+}
 
-void bench_gridscene(int size) { bench().gridsize = size; }
-
-void bench_overwritescene(int count) { bench().overwritecount = count; }
-
-void bench_ripplescene(void) {}
-
-void bench_terrainscene(void) {}
-
-void bench_measure(void) {}
+void bench_setprebuild(bool on) {
+  bench().prebuild = on;
+  bench_prebuildwalk(bench().root, on);
+}
 
 void bench_idle(void) {
+  Bench &b = bench();
+  if (b.batchmode && !b.measuring) batch_next();
+}
+
+void bench_rippleidle(void) {
+  bench_ripplestep();
   Bench &b = bench();
   if (b.batchmode && !b.measuring) batch_next();
 }

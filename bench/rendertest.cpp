@@ -5,8 +5,7 @@
 
 #include "bench.h"
 #include "messages.h"
-#include "vlx/diag.h"
-#include "vlx/universe.h"
+#include "vlx/vlx.h"
 
 namespace {
 
@@ -42,11 +41,7 @@ int main(int argc, char **argv) {
   VLtoolkit_setprogram(VLPROGRAM_CONSOLE);
   VLuniverse_new(1, 0);
   if (!VLuniverse_current()) return 1;
-  b.rendering = 12;
-  VLuniverse_setrendering(12);
-  b.root = VLuniverse_getrootnode();
-  VLuniverse_setactions(bench_idle);
-  bench_gridscene(2);
+  bench_startup();
   VLuniverse_setbgcolor(0, 0, 0);
   VLuniverse_setactions(bench_idle);
   VLuniverse_ready();

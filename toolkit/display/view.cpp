@@ -87,6 +87,15 @@ void side_planes(VLrenderstate *rs, float L, float R, float T, float B, float n,
   rs->yon = f;
 }
 
+/* The culling planes of a parallel projection: the frustum's box. */
+void box_planes(VLrenderstate *rs, const VLfrustum &fr, float n, float f) {
+  const float planes[4][4] = {{1, 0, 0, -fr.left}, {-1, 0, 0, fr.right},
+                              {0, 1, 0, -fr.bottom}, {0, -1, 0, fr.top}};
+  memcpy(rs->planes, planes, sizeof planes);
+  rs->hither = n;
+  rs->yon = f;
+}
+
 }  // namespace
 
 void _VLrenderer_projection(VLwindow *w, int eye, float m[16], VLrenderstate *rs) {
@@ -116,7 +125,10 @@ void _VLrenderer_projection(VLwindow *w, int eye, float m[16], VLrenderstate *rs
       break;
     case VLPROJ_PARALLEL:
       parallel(fr, n, f, m);
-      if (rs) rs->flags |= 1u;
+      if (rs) {
+        rs->flags |= 1u;
+        box_planes(rs, fr, n, f);
+      }
       return;
     default: break;
   }

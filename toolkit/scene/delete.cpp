@@ -64,6 +64,7 @@ void release_payload(VLnode *n) {
 void finish(VLnode *n) {
   release_payload(n);
   _VLtasks_markdeleted(n);
+  _VLsequences_forgetnode(n);
   _VLnames_remove(n);
   free(n);
 }

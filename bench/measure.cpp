@@ -1,0 +1,196 @@
+/* Measurements: start and cancel, the measuring action, the settings
+ * printout and the two reports. A grid or overwrite measurement covers 10
+ * frames; a ripple measurement three ripples; a terrain measurement one
+ * pass of the fly-through path. Rates are computed in 32-bit floats; a zero
+ * elapsed time gives infinite rates, which print as "inf" and never trap. */
+#include "bench.h"
+#include "messages.h"
+#include "vlx/vlx.h"
+
+namespace {
+
+void timestamp(int32_t *s, int32_t *us) {
+  int64_t t = int64_t(VLclock_seconds() * 1000.0 + 0.5);
+  *s = int32_t(t / 1000);
+  *us = int32_t(float(t % 1000) * 0.001f * 1000000.0f);
+}
+
+float elapsed(void) {
+  const Bench &b = bench();
+  return float(b.stop_s - b.start_s) + float(b.stop_us - b.start_us) * 0.000001f;
+}
+
+const char *onoff(bool on) { return on ? "On" : "Off"; }
+
+void install_idle(void) {
+  VLuniverse_setactions(bench().ripple ? bench_rippleidle : bench_idle);
+}
+
+void stop_path(void) {
+  if (bench().path) {
+    VLpath_stop(bench().path);
+    VLpath_rewind(bench().path);
+  }
+}
+
+void print_warning(bool reportb) {
+  VLmsg_info(BTXT_WARN1);
+  VLmsg_info(reportb ? BTXT_WARN2_B : BTXT_WARN2);
+  VLmsg_info(BTXT_RULE);
+}
+
+void print_texmemory(void) {
+  if (bench().rendering & 1) VLmsg_info(BTXT_TEXMEM, int(VLtexture_memory()));
+}
+
+void report_a(float T) {
+  const Bench &b = bench();
+  int W = 0, H = 0;
+  VLwindow_getposition(b.window, nullptr, nullptr, &W, &H);
+  int X = W * H, P;
+  VLmsg_info(BTXT_RULE_START);
+  VLmsg_info(BTXT_MODEL);
+  if (b.overwrite) {
+    P = b.overwritecount < 0 ? -b.overwritecount : b.overwritecount;
+    VLmsg_info(BTXT_OVERWRITE);
+    if (b.overwritecount < 0) VLmsg_info(BTXT_FRONTBACK, P);
+    else VLmsg_info(BTXT_BACKFRONT, b.overwritecount);
+  } else {
+    P = (b.quads ? 100 : 200) * b.gridsize * b.gridsize;
+    VLmsg_info(BTXT_GRID, b.gridsize, b.gridsize);
+    VLmsg_info(b.quads ? BTXT_QUADS : BTXT_TRIANGLES);
+  }
+  float fps = 10.0f / T, rate = 10.0f * float(P) / T;
+  float M = 10.0f * float(X) / T * 0.000001f;
+  if (b.overwrite) M = M * float(P);
+  VLmsg_info(BTXT_ELAPSED, double(T));
+  VLmsg_info(BTXT_AREA, H, W);
+  VLmsg_info(BTXT_PIXELS, X);
+  VLmsg_info(BTXT_NPOLYS, P);
+  if (b.overwrite) VLmsg_info(BTXT_PIXPOLY_INT, X);
+  else VLmsg_info(BTXT_PIXPOLY, double(float(X) / float(P)));
+  VLmsg_info(BTXT_FRAMERATE, double(fps));
+  if (!b.overwrite) VLmsg_info(BTXT_POLYRATE, double(rate));
+  VLmsg_info(M > 1.0f ? BTXT_MPIX : BTXT_MPIX_SMALL, double(M));
+  print_texmemory();
+  VLmsg_info(b.windowed ? BTXT_LASTFRAME_W : BTXT_LASTFRAME, VLwindow_numpolys(b.window));
+  bench_printsettings(true);
+  VLmsg_info(BTXT_RULE);
+  if (fps > 10.0f) print_warning(false);
+  VLmsg_info(BTXT_STARS);
+}
+
+void report_b(float T) {
+  const Bench &b = bench();
+  VLmsg_info(b.terrain ? BTXT_TERRAIN : BTXT_RIPPLE);
+  float fps = float(b.frames) / T;
+  VLmsg_info(BTXT_ELAPSED, double(T));
+  VLmsg_info(BTXT_TOTALPOLYS, b.polygons);
+  VLmsg_info(BTXT_AVGFRAME, double(float(b.polygons) / float(b.frames)));
+  VLmsg_info(BTXT_AVGSEC, double(float(b.polygons) / T));
+  VLmsg_info(BTXT_TOTALFRAMES, b.frames);
+  VLmsg_info(BTXT_FRAMERATE, double(fps));
+  print_texmemory();
+  bench_printsettings(false);
+  VLmsg_info(BTXT_LASTFRAME, VLwindow_numpolys(b.window));
+  VLmsg_info(BTXT_RULE);
+  if (fps > 10.0f) print_warning(true);
+  VLmsg_info(BTXT_STARS);
+}
+
+bool complete(void) {
+  const Bench &b = bench();
+  if (b.terrain) return !b.path || !VLpath_isplaying(b.path);
+  if (b.ripple) return b.ripplecount > 2;
+  return b.frames >= 10;
+}
+
+void finish_measurement(void) {
+  Bench &b = bench();
+  timestamp(&b.stop_s, &b.stop_us);
+  b.measuring = false;
+  VLuniverse_setactions(bench_idle);
+  float T = elapsed();
+  if (b.terrain || b.ripple) report_b(T);
+  else report_a(T);
+  stop_path();
+  install_idle();
+  if (b.onmeasured) b.onmeasured();
+}
+
+/* The surface flat again and the ripple state at its start. */
+void reset_ripple(void) {
+  Bench &b = bench();
+  VLgeometry *g = b.ripplegeometry;
+  if (g && b.ripplevertices[0]) {
+    VLgeometry_beginedit(g);
+    for (VLvertex *v : b.ripplevertices) {
+      float p[3];
+      VLvertex_getposition(g, v, p);
+      p[2] = 0.0f;
+      VLvertex_setposition(g, v, p);
+    }
+    VLgeometry_endedit(g);
+  }
+  b.ripplecount = 0;
+  b.ripplecolumn = b.ripplerow = 15;
+  b.ripplephase = 0.0f;
+}
+
+}  // namespace
+
+void bench_printsettings(bool vertexline) {
+  const Bench &b = bench();
+  if (vertexline) {
+    VLmsg_info(BTXT_VERTEX);
+    VLmsg_info(BTXT_NORMALS, onoff(b.vertexflags & 2));
+    VLmsg_info(BTXT_COLORS, onoff(b.vertexflags & 1));
+  }
+  VLmsg_info(BTXT_PREBUILD, onoff(b.prebuild));
+  if (b.rendering & 128) {
+    VLmsg_info(BTXT_WIREFRAME);
+    return;
+  }
+  VLmsg_info(BTXT_SOLID);
+  VLmsg_info(BTXT_LIGHTING, onoff(b.rendering & 4));
+  VLmsg_info(BTXT_SMOOTH, onoff(b.rendering & 8));
+  VLmsg_info(BTXT_TEXTURING, onoff(b.rendering & 1));
+  VLmsg_info(BTXT_PERSPECTIVE, onoff(b.rendering & 32));
+  VLmsg_info(BTXT_TEXMODE);
+  if (b.texturemode == 0) VLmsg_info(BTXT_POINT);
+  else if (b.texturemode == 1) VLmsg_info(BTXT_BILINEAR);
+  else if (b.texturemode == 2) VLmsg_info(BTXT_MIPMAP);
+}
+
+void bench_measure(void) {
+  Bench &b = bench();
+  if (b.measuring) {
+    install_idle();
+    stop_path();
+    b.measuring = false;
+  } else {
+    VLuniverse_setactions(bench_measuring);
+    timestamp(&b.start_s, &b.start_us);
+    b.frames = 0;
+    b.polygons = 0;
+    if (b.terrain && b.path) VLpath_play(b.path);
+    if (b.ripple) reset_ripple();
+    b.measuring = true;
+  }
+  if (b.onmeasured) b.onmeasured();
+}
+
+void bench_measuring(void) {
+  Bench &b = bench();
+  if (b.measuring && complete()) finish_measurement();
+  if (!b.measuring) {
+    if (b.path) VLpath_stop(b.path);
+    install_idle();
+  }
+  if (b.terrain || b.ripple) b.polygons += VLwindow_numpolys(b.window);
+  if (b.ripple) {
+    bench_ripplestep();
+    if (b.batchmode && !b.measuring && !b.resetting) batch_next();
+  }
+  b.frames += 1;
+}

@@ -1,0 +1,188 @@
+/* The benchmark's scenes and measurements inside one process: polygon
+ * counts of the scenes, the ripple's source sequence and phase rule, and
+ * the reports' lines under a controlled clock. */
+#include <gtest/gtest.h>
+
+#include <math.h>
+
+#include <string>
+#include <vector>
+
+#include "bench.h"
+#include "core/state.h"
+#include "messages.h"
+#include "support/messages.h"
+#include "vlx/vlx.h"
+
+namespace {
+
+int64_t g_ms = 100000;
+int64_t fake_clock(void) { return g_ms; }
+
+/* The texts of the messages recorded since record_messages(), joined. */
+std::string printed(void) {
+  std::string s;
+  for (const FiredMessage &m : fired()) s += m.text;
+  return s;
+}
+
+class BenchScenes : public UniverseTest {
+ protected:
+  void SetUp() override {
+    UniverseTest::SetUp();
+    bench() = Bench();
+    testing::internal::CaptureStdout();
+    bench_startup();
+    testing::internal::GetCapturedStdout();
+  }
+  void TearDown() override {
+    _VLclock_setsource(nullptr);
+    bench() = Bench();
+    UniverseTest::TearDown();
+  }
+  int frame_polys(void) {
+    VLuniverse_go1();
+    return VLwindow_numpolys(bench().window);
+  }
+  /* Runs a measurement to completion with the clock advancing by total_ms
+   * over it, and returns what it printed. */
+  std::string measure(int64_t total_ms) {
+    _VLclock_setsource(fake_clock);
+    testing::internal::CaptureStdout();
+    bench_measure();
+    record_messages();
+    for (int i = 0; i < 10; ++i) VLuniverse_go1();
+    g_ms += total_ms;
+    VLuniverse_go1();
+    testing::internal::GetCapturedStdout();
+    return printed();
+  }
+};
+
+}  // namespace
+
+TEST_F(BenchScenes, GridSizesGiveTheirPolygonCounts) {
+  struct Case { int size; bool quads; int multiplier; int polys; };
+  const Case cases[] = {{1, true, 1, 100}, {9, true, 1, 8100}, {1, false, 1, 200},
+                        {2, true, 0, 0}, {2, true, 3, 1200}};
+  for (const Case &c : cases) {
+    bench().quads = c.quads;
+    bench().multiplier = c.multiplier;
+    bench_gridscene(c.size);
+    EXPECT_EQ(frame_polys(), c.polys) << c.size << (c.quads ? " quads x" : " triangles x")
+                                      << c.multiplier;
+  }
+}
+
+TEST_F(BenchScenes, VertexFlagsSelectTheGridVariant) {
+  bench_gridscene(1);
+  for (int flags = 0; flags < 4; ++flags) {
+    bench_setvertexflags(uint8_t(flags));
+    EXPECT_EQ(static_cast<VLswitchnode *>(bench().scenenode)->which, flags);
+  }
+}
+
+TEST_F(BenchScenes, OverwriteLayersStandAtTheirDepthsInBothOrders) {
+  for (int c : {2, -2, 16}) {
+    bench_overwritescene(c);
+    VLnode *sep = VLnode_getchild(bench().scenenode, 0);
+    ASSERT_NE(sep, nullptr);
+    int n = VLnode_numchildren(sep);
+    ASSERT_EQ(n, c < 0 ? -c : c);
+    for (int k = 0; k < n; ++k) {
+      VLgeometry *g = static_cast<VLgeometrynode *>(VLnode_getchild(sep, k))->geometry;
+      float expect = c > 0 ? float(k) : float(n - 1 - k);
+      EXPECT_FLOAT_EQ(g->centre[2], expect) << c << " layer " << k;
+    }
+    EXPECT_EQ(VLuniverse_getwindows()->projection, VLPROJ_PARALLEL);
+    EXPECT_EQ(frame_polys(), n);
+  }
+}
+
+TEST_F(BenchScenes, RippleSourcesFollowTheirSequenceAndWrap) {
+  bench_ripplescene();
+  Bench &b = bench();
+  std::vector<std::pair<int, int>> sources{{b.ripplecolumn, b.ripplerow}};
+  float before = 0;
+  while (sources.size() < 6) {
+    int count = b.ripplecount;
+    before = b.ripplephase;
+    bench_ripplestep();
+    if (b.ripplecount != count) {
+      /* A new ripple starts only once the accumulated phase exceeds 6.0. */
+      EXPECT_LE(before, 6.0f);
+      EXPECT_GT(before + 0.1f, 6.0f);
+      sources.emplace_back(b.ripplecolumn, b.ripplerow);
+    }
+  }
+  const std::vector<std::pair<int, int>> expect{{15, 15}, {22, 12}, {0, 9},
+                                                {7, 6},   {14, 3},  {21, 29}};
+  EXPECT_EQ(sources, expect);
+  /* The surface moved away from the plane. */
+  float p[3], highest = 0;
+  for (VLvertex *v : b.ripplevertices) {
+    VLvertex_getposition(b.ripplegeometry, v, p);
+    highest = fmaxf(highest, fabsf(p[2]));
+  }
+  EXPECT_GT(highest, 0.01f);
+}
+
+TEST_F(BenchScenes, ReportALinesForTrianglesAndExactRates) {
+  bench().quads = false;
+  bench_gridscene(3);
+  /* 3.072 s: pixel rate exactly 1.0, printed with four decimals. */
+  std::string out = measure(3072);
+  EXPECT_NE(out.find("\n---------------------------------------\nModel: 30 by 30 grid of: triangles\n"),
+            std::string::npos) << out;
+  EXPECT_NE(out.find("Elapsed Time(sec): 3.07\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("Render Area Height(pixels): 480 Width(pixels): 640\n"), std::string::npos);
+  EXPECT_NE(out.find("Pixels/window: 307200\n# of Polygons: 1800\nPixels/Poly: 170.67\n\n"),
+            std::string::npos) << out;
+  EXPECT_NE(out.find("Megapixels/Sec: 1.0000\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("Polygons in last frame: 1800\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("Vertex: Normals On\tColors On\nPrebuild Off\n"), std::string::npos);
+  EXPECT_EQ(out.find("Texture memory"), std::string::npos);   /* texturing off */
+  EXPECT_EQ(out.find("WARNING"), std::string::npos);          /* 3.26 frames/s */
+  EXPECT_NE(out.find("*******************************************\n"), std::string::npos);
+}
+
+TEST_F(BenchScenes, FrameRateOfTenGivesNoWarningAndZeroTimeDoesNotTrap) {
+  bench_gridscene(1);
+  std::string out = measure(1000);
+  EXPECT_NE(out.find("Framerate(frames/sec): 10.00\n"), std::string::npos) << out;
+  EXPECT_EQ(out.find("WARNING"), std::string::npos) << out;
+  out = measure(0);
+  EXPECT_NE(out.find("Elapsed Time(sec): 0.00\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("WARNING High Frame Rate"), std::string::npos) << out;
+}
+
+TEST_F(BenchScenes, OverwriteReportsAndSettingsVariants) {
+  bench_overwritescene(-8);
+  bench_togglerendering(TOGGLE_TEXTURE);
+  std::string out = measure(500);
+  EXPECT_NE(out.find("Model: Overiting\t8 polygons Front->Back\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("Pixels/Poly: 307200\n\n"), std::string::npos) << out;
+  EXPECT_EQ(out.find("Polygons/Sec"), std::string::npos);
+  EXPECT_NE(out.find("Texture memory(bytes): "), std::string::npos) << out;
+  bench_overwritescene(8);
+  char rw[] = "rw on\n";   /* the batch command puts bit 128 in the flags byte */
+  batch_line(rw);
+  out = measure(500);
+  EXPECT_NE(out.find("8 polygons Back->Front\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("Prebuild Off\nWireframe\n"), std::string::npos) << out;
+  EXPECT_EQ(out.find("Solid:"), std::string::npos) << out;
+}
+
+TEST_F(BenchScenes, CancelPrintsNothingAndSceneChangesEndMeasurements) {
+  bench_gridscene(1);
+  bench_measure();
+  EXPECT_TRUE(bench().measuring);
+  record_messages();
+  bench_measure();   /* cancel */
+  EXPECT_FALSE(bench().measuring);
+  for (int i = 0; i < 12; ++i) VLuniverse_go1();
+  EXPECT_EQ(printed().find("Model:"), std::string::npos);
+  bench_measure();
+  bench_gridscene(2);
+  EXPECT_FALSE(bench().measuring);
+}
