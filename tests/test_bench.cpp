@@ -7,7 +7,9 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <regex>
 #include <string>
+#include <vector>
 
 #include "bench.h"
 #include "support/messages.h"
@@ -173,4 +175,109 @@ TEST_F(BenchState, SettingCommandsAndTheirMissingArguments) {
   }
   char unknown[] = "q\n";
   EXPECT_FALSE(batch_line(unknown));
+}
+
+/* ---------- the quick batch end to end ---------- */
+
+namespace {
+
+std::vector<std::string> lines_of(const std::string &s) {
+  std::vector<std::string> out;
+  size_t at = 0;
+  while (at <= s.size()) {
+    size_t nl = s.find('\n', at);
+    if (nl == std::string::npos) nl = s.size();
+    out.push_back(s.substr(at, nl - at));
+    at = nl + 1;
+  }
+  return out;
+}
+
+/* Matches lines from i on against patterns; a pattern starting with "?"
+ * is optional. Returns the index after the last matched line, or -1. */
+int match_block(const std::vector<std::string> &lines, size_t i,
+                const std::vector<std::string> &patterns) {
+  for (const std::string &p : patterns) {
+    bool optional = p[0] == '?';
+    std::regex re(optional ? p.substr(1) : p);
+    if (i < lines.size() && std::regex_match(lines[i], re)) {
+      ++i;
+    } else if (!optional) {
+      ADD_FAILURE() << "line " << i << " \"" << (i < lines.size() ? lines[i] : "<end>")
+                    << "\" does not match " << p;
+      return -1;
+    }
+  }
+  return int(i);
+}
+
+const char *kNum = "-?(\\d+\\.\\d+|inf|nan|-nan)";
+
+}  // namespace
+
+TEST(BenchProgram, QuickBatchPrintsEveryReportInItsFormat) {
+  std::string data = std::string(VLX_SOURCE_DIR) + "/bench/data";
+  std::string env = "VLMODELS=" + data + " VLIMAGES=" + data + " VLXOFFSCREEN=1";
+  ProgramRun r = run_rendertest_env(env, "-b" + std::string(VLX_SOURCE_DIR) +
+                                             "/bench/batch/quick.bat");
+  EXPECT_EQ(r.status, 1);
+  std::vector<std::string> lines = lines_of(r.out);
+  const std::string num = kNum;
+  const std::vector<std::string> settings_solid = {
+      "Prebuild (On|Off)",
+      "Solid: Lighting (On|Off)\tSmooth Shading (On|Off)\tTexturing (On|Off)",
+      "Perspective Texturing (On|Off)", "Texture mode: (POINT|BILINEAR|MIPMAP)"};
+  auto report_a = [&](const std::string &model, bool grid) {
+    std::vector<std::string> p = {"", "-{39}", "Model: " + model, "Elapsed Time\\(sec\\): " + num,
+                                  "Render Area Height\\(pixels\\): 480 Width\\(pixels\\): 640",
+                                  "Pixels/window: 307200", "# of Polygons: \\d+",
+                                  grid ? "Pixels/Poly: " + num : "Pixels/Poly: 307200", "",
+                                  "Framerate\\(frames/sec\\): " + num};
+    if (grid) p.push_back("Polygons/Sec: " + num);
+    p.push_back("Megapixels/Sec: -?(\\d+\\.\\d{2}|\\d\\.\\d{4}|inf|nan)");
+    p.push_back("?Texture memory\\(bytes\\): \\d+");
+    p.push_back("Polygons in last frame: \\d+");
+    p.push_back("Vertex: Normals (On|Off)\tColors (On|Off)");
+    p.insert(p.end(), settings_solid.begin(), settings_solid.end());
+    p.push_back("-{39}");
+    p.push_back("?WARNING High Frame Rate: Quantatization effects could make the");
+    p.push_back("?                         results misleading\\.");
+    p.push_back("?-{39}");
+    p.push_back("\\*{43}");
+    return p;
+  };
+  auto report_b = [&](const std::string &model) {
+    std::vector<std::string> p = {"Model: " + model, "Elapsed Time\\(sec\\): " + num,
+                                  "Total # of polys drawn: \\d+",
+                                  "Average # of polygons/frame: " + num,
+                                  "Average # of polyogons/sec: " + num, "Total Frames: \\d+",
+                                  "Framerate\\(frames/sec\\): " + num,
+                                  "?Texture memory\\(bytes\\): \\d+"};
+    p.insert(p.end(), settings_solid.begin(), settings_solid.end());
+    p.push_back("Polygons in last frame: \\d+");
+    p.push_back("-{39}");
+    p.push_back("?WARNING High Frame Rate: Quantatization effects could make the");
+    p.push_back("?                         results misleading\\. \\?\\?\\? does this go here too\\?");
+    p.push_back("?-{39}");
+    p.push_back("\\*{43}");
+    return p;
+  };
+  struct Expect { const char *first; std::vector<std::string> block; };
+  const Expect expects[] = {
+      {"; A 20 by 20 grid", report_a("20 by 20 grid of: quads", true)},
+      {"; Two full-window", report_a("Overiting\t2 polygons Back->Front", false)},
+      {"; The ripple", report_b("Ripple")},
+      {"; The terrain", report_b("Terrain")},
+  };
+  size_t i = 0;
+  for (const Expect &e : expects) {
+    while (i < lines.size() && lines[i].rfind(e.first, 0) != 0) ++i;
+    ASSERT_LT(i, lines.size()) << "missing comment " << e.first << "\n" << r.out;
+    i += 2;   /* the comment and its empty line */
+    while (i < lines.size() && lines[i] != "" && lines[i].rfind("Model:", 0) != 0) ++i;
+    int next = match_block(lines, i, e.block);
+    ASSERT_GE(next, 0) << r.out;
+    i = size_t(next);
+  }
+  EXPECT_NE(r.out.find("Batch run complete\n"), std::string::npos);
 }

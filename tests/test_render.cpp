@@ -12,6 +12,8 @@
 #include "scene/traverse.h"
 #include "support/messages.h"
 #include "vlx/geometry.h"
+#include "vlx/light.h"
+#include "vlx/texture.h"
 #include "vlx/mtable.h"
 #include "vlx/node.h"
 #include "vlx/render.h"
@@ -326,4 +328,82 @@ TEST_F(RenderPixels, InstancedCheckerboardKeepsItsColours) {
     EXPECT_GT(green[1], 60) << row;
     EXPECT_EQ(green[0], 0) << row;
   }
+}
+
+TEST_F(RenderPixels, TexturedSquareShowsItsTexels) {
+  /* A 2 x 2 texture: red, green (bottom row), blue, white (top row). */
+  const uint8_t texels[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
+  ASSERT_NE(VLtexture_newfrompixels("quad.tga", texels, 2, 2), nullptr);
+  VLtexture_setfilter("quad.tga", 0, 0);   /* point sampling: crisp texels */
+  VLgeometry *g = square(0, 255, 255, 255);
+  /* Corners from the rectangle's vertex order, mapped from position. */
+  struct Map {
+    static float u(const float p[3]) { return (p[0] + 1.0f) / 2.0f; }
+    static float v(const float p[3]) { return (p[1] + 1.0f) / 2.0f; }
+  };
+  ASSERT_TRUE(VLgeometry_settexturemap(g, "quad.tga", Map::u, Map::v, false, false));
+  VLgeometrynode_new(root, g);
+  VLuniverse_setrendering(1);   /* texturing, no lighting: the texels as they are */
+  VLuniverse_go1();
+  VLuniverse_go1();
+  std::vector<uint8_t> img = frame();
+  /* Eye coordinates keep +x to the right and +y up; rows are bottom first. */
+  const uint8_t *bl = at(img, 320 - 40, 240 - 40), *br = at(img, 320 + 40, 240 - 40);
+  const uint8_t *tl = at(img, 320 - 40, 240 + 40), *tr = at(img, 320 + 40, 240 + 40);
+  EXPECT_GT(bl[0], 200);
+  EXPECT_LT(bl[1], 50);
+  EXPECT_GT(br[1], 200);
+  EXPECT_LT(br[0], 50);
+  EXPECT_GT(tl[2], 200);
+  EXPECT_LT(tl[0], 50);
+  EXPECT_GT(tr[0], 200);
+  EXPECT_GT(tr[1], 200);
+}
+
+TEST_F(RenderPixels, LightsGoOffAtTheirSeparatorsEnd) {
+  /* Two grey squares side by side; the light shining onto them (along +z,
+   * onto faces looking at -z... the camera side) is switched on inside the
+   * Separator that holds the left square only. */
+  VLnode *sep = VLsepnode_new(root);
+  VLnode *light = VLdirlightnode_new(sep);
+  ASSERT_NE(light, nullptr);
+  const float dir[3] = {0, 0, 1};
+  VLlightnode_setdirection(light, dir);
+  VLgeometry *left = square(0, 255, 255, 255), *right = square(0, 255, 255, 255);
+  float l[3] = {-1.2f, 0, 0}, r[3] = {1.2f, 0, 0};
+  VLgeometry_translate(left, l);
+  VLgeometry_translate(right, r);
+  VLgeometrynode_new(sep, left);
+  VLgeometrynode_new(root, right);
+  VLuniverse_setrendering(4);   /* lighting, flat */
+  VLuniverse_go1();
+  std::vector<uint8_t> img = frame();
+  int lit = at(img, 320 - 91, 240)[0], unlit = at(img, 320 + 91, 240)[0];
+  EXPECT_GT(lit, unlit + 60) << lit << " vs " << unlit;
+  EXPECT_GT(unlit, 0);   /* the ambient light still reaches it */
+}
+
+TEST_F(RenderPixels, LitTexturesIgnorePolygonColoursAcrossPlacements) {
+  /* Black polygons, textured and lit, placed twice: the textured material
+   * (white) is what every vertex range takes, not the polygons' colours. */
+  const uint8_t white[16] = {255, 255, 255, 255, 255, 255, 255, 255,
+                             255, 255, 255, 255, 255, 255, 255, 255};
+  VLtexture_newfrompixels("white.tga", white, 2, 2);
+  VLgeometry *g = VLgeometry_newrectangle(0.8f, 0.8f, false);
+  VLpoly_setrgb(g->polys, 0, 0, 0);
+  VLgeometry_settexture(g, "white.tga", true, false);
+  VLnode *a = VLmovablegeometrynode_new(root, g);
+  float left[3] = {-0.5f, 0, 0}, right[3] = {0.5f, 0, 0};
+  VLmovablenode_settranslation(a, left);
+  VLnode *b = VLmovablenode_instance(root, a);
+  VLmovablenode_settranslation(b, right);
+  VLnode *light = VLdirlightnode_new(root);
+  const float dir[3] = {0, 0, 1};
+  VLlightnode_setdirection(light, dir);
+  VLuniverse_setrendering(1 | 4);
+  VLuniverse_go1();
+  VLuniverse_go1();
+  std::vector<uint8_t> img = frame();
+  EXPECT_GT(at(img, 320 - 38, 240)[0], 150);
+  EXPECT_GT(at(img, 320 + 38, 240)[0], 150);
 }

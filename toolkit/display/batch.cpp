@@ -104,10 +104,11 @@ void switch_range(void) {
     return;
   }
   finish_range();
-  if (g_batch.lit && g_batch.material != g_batch.rangematerial) {
+  uint32_t material = lit_material();
+  if (g_batch.lit && material != g_batch.rangematerial) {
     put_instruction(VLOP_LIGHTSTATE, sizeof(VLstateitem), 1);
-    put_state(VLLS_MATERIAL, g_batch.material);
-    g_batch.rangematerial = g_batch.material;
+    put_state(VLLS_MATERIAL, material);
+    g_batch.rangematerial = material;
   }
   if (g_batch.world != g_batch.rangeworld) {
     put_instruction(VLOP_TRANSFORMSTATE, sizeof(VLstateitem), 1);
@@ -242,7 +243,8 @@ void _VLbatch_setmaterial(const VLmatvalues &m) {
     g_materials.emplace(MatKey{m}, handle);
   }
   g_batch.material = handle;
-  if (g_batch.kind != VLBLOCK_TRIANGLES || !g_batch.lit || handle == g_batch.rangematerial) return;
+  if (g_batch.kind != VLBLOCK_TRIANGLES || !g_batch.lit || lit_material() == g_batch.rangematerial)
+    return;
   switch_range();
 }
 

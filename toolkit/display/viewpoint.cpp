@@ -9,6 +9,7 @@
 #include "core/messages.h"
 #include "display/display_state.h"
 #include "vlx/diag.h"
+#include "vlx/motion.h"
 #include "vlx/universe.h"
 #include "vlx/viewpoint.h"
 #include "vlx/window.h"
@@ -65,6 +66,7 @@ void VLviewpoint_delete(VLviewpoint *vp) {
         if (w->viewpoint2 == vp) w->viewpoint2 = nullptr;
       }
       if (u->viewpoint == vp) u->viewpoint = u->viewpoints;
+      VLmotionlink_deletetarget(vp);
       free(vp);
       return;
     }
@@ -133,6 +135,12 @@ void VLviewpoint_setyon(VLviewpoint *vp, float yon) {
   vp->yon = yon < vp->hither + VLEPSILON ? vp->hither + VLEPSILON : yon;
   vp->yonchanged = 1;
   invalidate_projection();
+}
+
+/* A motion link from the sensor to the viewpoint (frame 0, target kind 0). */
+int VLviewpoint_addsensor(VLviewpoint *vp, VLsensor *sensor) {
+  if (!vp || !sensor) return 0;
+  return VLmotionlink_newany(sensor, vp, 0, 0) != nullptr;
 }
 
 /* --- what the universe and the renderer call --- */
