@@ -17,6 +17,7 @@
 #include "support/messages.h"
 #include "vlx/diag.h"
 #include "vlx/geometry.h"
+#include "vlx/light.h"
 #include "vlx/node.h"
 #include "vlx/universe.h"
 
@@ -163,15 +164,16 @@ TEST_F(NodeConstruction, RootsJoinTheUniverseListAndOrphansTheHolder) {
 }
 
 TEST_F(NodeConstruction, LightRecordsGetANodeAndABackPointer) {
-  struct { VLnode *node = nullptr; float rest[16] = {}; } light;
-  VLnode *n = VLlightnode_new(reinterpret_cast<VLlight *>(&light), root);
+  const float pos[3] = {0, 0, 0}, dir[3] = {0, 0, 1};
+  VLlight *light = VLlight_new(pos, dir, 1.0f, 0.0f, 0.5f, 0);
+  ASSERT_NE(light, nullptr);
+  VLnode *n = VLlightnode_new(light, root);
   ASSERT_NE(n, nullptr);
-  EXPECT_EQ(light.node, n);
+  EXPECT_EQ(VLlightnode_getlight(n), light);
   EXPECT_EQ(static_cast<VLlightnode *>(n)->on, 1);
   EXPECT_EQ(VLnode_gettype(n), VLNODE_LIGHT);
-  EXPECT_EQ(VLlightnode_new(reinterpret_cast<VLlight *>(&light), root), nullptr);
-  EXPECT_TRUE(VLnode_delete(n));
-  EXPECT_EQ(light.node, nullptr);
+  EXPECT_EQ(VLlightnode_new(light, root), nullptr);   /* one node per light */
+  EXPECT_TRUE(VLnode_delete(n));                       /* the light goes with it */
 }
 
 TEST_F(NodeConstruction, GeometryNodesOwnTheirGeometry) {
