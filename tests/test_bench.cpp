@@ -86,6 +86,19 @@ TEST(BenchProgram, RunsOffScreenAndNamesTheDevice) {
   EXPECT_FALSE(contains(r.out, "Batch run complete")) << r.out;
 }
 
+TEST(BenchProgram, LastLineMeasurementReportsBeforeTheRunEnds) {
+  std::string f = batch_file("mg 10\nc");   /* no newline after the last line */
+  ProgramRun r = run_rendertest("-b" + f);
+  unlink(f.c_str());
+  EXPECT_EQ(r.status, 1);
+  size_t report = r.out.find("Model: 10 by 10 grid of: quads\n");
+  size_t done = r.out.find("Batch run complete\n");
+  ASSERT_NE(report, std::string::npos) << r.out;
+  ASSERT_NE(done, std::string::npos) << r.out;
+  EXPECT_LT(report, done);
+  EXPECT_NE(r.out.find("Polygons in last frame: 100\n"), std::string::npos) << r.out;
+}
+
 TEST(BenchProgram, UnknownCommandEndsTheRun) {
   std::string f = batch_file("rl on\nq\nrl off\n");
   ProgramRun r = run_rendertest("-b" + f);
