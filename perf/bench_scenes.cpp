@@ -19,18 +19,7 @@ namespace {
 
 using namespace perf;
 
-/* Frames per second of the toolkit drawing the current scene. */
-double toolkit_fps(double seconds) {
-  for (int i = 0; i < 5; ++i) VLuniverse_go1();
-  long frames = 0;
-  double t0 = now_s(), t1;
-  do {
-    VLuniverse_go1();
-    ++frames;
-    t1 = now_s();
-  } while (t1 - t0 < seconds);
-  return double(frames) / (t1 - t0);
-}
+double toolkit_fps(double seconds) { return toolkit_framerate(seconds, VLuniverse_go1); }
 
 void add_vertex(std::vector<float> &out, const float p[3], const float n[3]) {
   out.insert(out.end(), {p[0], p[1], p[2], n[0], n[1], n[2], 0.0f, 0.0f});

@@ -70,15 +70,7 @@ void grid_scene(VLnode *root, int n, int m, VLgeometry *g) {
 }
 
 double toolkit_rate(double seconds, long triangles_per_frame) {
-  for (int i = 0; i < 5; ++i) VLuniverse_go1();
-  long frames = 0;
-  double t0 = now_s(), t1;
-  do {
-    VLuniverse_go1();
-    ++frames;
-    t1 = now_s();
-  } while (t1 - t0 < seconds);
-  return double(frames) * double(triangles_per_frame) / (t1 - t0);
+  return toolkit_framerate(seconds, VLuniverse_go1) * double(triangles_per_frame);
 }
 
 void push_vertex(std::vector<float> &out, const VLvertex *v, const float *n, float dx, float dy) {

@@ -336,7 +336,7 @@ TEST_F(LightFile, TypesAndColours) {
   VLlight *p = light(nodes[1]);
   expect3(p->ambient, 0.1f, 0.2f, 0.3f, "amb");
   expect3(p->diffuse, 0.4f, 0.5f, 0.6f, "diff");
-  expect3(p->specular, 0.7f, 0.8f, 0.9f, "spec");
+  expect3(p->specular, 0.7f, 0.8f, 0.9f, "specular");
   expect3(p->attenuation, 2, 0, 1);
   VLlight *q = light(nodes[2]);
   expect3(q->diffuse, 1, 136 * 0.003921569f, 0);

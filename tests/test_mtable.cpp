@@ -311,8 +311,8 @@ TEST_F(MtableTest, MergeConvertsLayoutsAndKeepsOrder) {
   VLmtable_setvalue(a, red, &alpha, VLOPACITY);
   VLmtable_setentryname(a, red, "red");
   int blue = VLmtable_findcolor(b, 0, 0, 255);
-  float spec[3] = {0.5f, 0.5f, 0.5f};
-  VLmtable_setvalue(b, blue, spec, VLSPECULAR);
+  float specular[3] = {0.5f, 0.5f, 0.5f};
+  VLmtable_setvalue(b, blue, specular, VLSPECULAR);
 
   EXPECT_EQ(VLmtable_merge(a, nullptr), a);
   EXPECT_EQ(VLmtable_merge(nullptr, b), b);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/messages.h"
+#include "readers/modelpath.h"
 #include "geometry/matreader.h"
 #include "geometry/mtable_internal.h"
 #include "vlx/diag.h"
@@ -42,33 +43,9 @@ const Keyword *keyword(const char *word) {
   return nullptr;
 }
 
-bool opens(const std::string &path) {
-  FILE *f = fopen(path.c_str(), "rb");
-  if (f) fclose(f);
-  return f != nullptr;
-}
-
 /* The name itself, else each VLMODELS directory + "/" + name. */
 bool search(const std::string &name, std::string &found) {
-  if (opens(name)) {
-    found = name;
-    return true;
-  }
-  const char *list = getenv("VLMODELS");
-  if (!list) return false;
-  std::string dirs(list);
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    size_t end = dirs.find(';', start);
-    if (end == std::string::npos) end = dirs.size();
-    std::string dir = dirs.substr(start, end - start);
-    if (!dir.empty() && opens(dir + "/" + name)) {
-      found = dir + "/" + name;
-      return true;
-    }
-    start = end + 1;
-  }
-  return false;
+  return _VLmodelpath_find(name.c_str(), &found);
 }
 
 /* Whole file into bytes; false when it cannot be read or is too large. */

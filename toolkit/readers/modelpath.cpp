@@ -1,12 +1,16 @@
-/* The model search path (see modelpath.h). */
+/* Search paths (see modelpath.h). */
 #include "readers/modelpath.h"
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 namespace {
 
+/* A regular file that opens for reading (a directory opens too on Linux). */
 bool opens(const std::string &path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   FILE *f = fopen(path.c_str(), "rb");
   if (f) fclose(f);
   return f != nullptr;
@@ -14,13 +18,13 @@ bool opens(const std::string &path) {
 
 }  // namespace
 
-bool _VLmodelpath_find(const char *name, std::string *found) {
+bool _VLsearchpath_find(const char *envname, const char *name, std::string *found) {
   if (!name || !*name || !found) return false;
   if (opens(name)) {
     *found = name;
     return true;
   }
-  const char *list = getenv("VLMODELS");
+  const char *list = getenv(envname);
   if (!list) return false;
   std::string dirs(list);
   size_t start = 0;
@@ -37,4 +41,8 @@ bool _VLmodelpath_find(const char *name, std::string *found) {
     start = end + 1;
   }
   return false;
+}
+
+bool _VLmodelpath_find(const char *name, std::string *found) {
+  return _VLsearchpath_find("VLMODELS", name, found);
 }

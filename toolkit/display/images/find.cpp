@@ -4,45 +4,19 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
+
 
 #include <string>
 
 #include "core/messages.h"
+#include "readers/modelpath.h"
 #include "vlx/diag.h"
 #include "vlx/texture.h"
 
 namespace {
 
-/* A regular file that opens for reading (a directory opens too on Linux). */
-bool opens(const std::string &path) {
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  FILE *f = fopen(path.c_str(), "rb");
-  if (f) fclose(f);
-  return f != nullptr;
-}
-
 bool search(const std::string &name, std::string &found) {
-  if (opens(name)) {
-    found = name;
-    return true;
-  }
-  const char *list = getenv("VLIMAGES");
-  if (!list) return false;
-  std::string dirs(list);
-  size_t start = 0;
-  while (start <= dirs.size()) {
-    size_t end = dirs.find(';', start);
-    if (end == std::string::npos) end = dirs.size();
-    std::string dir = dirs.substr(start, end - start);
-    if (!dir.empty() && opens(dir + "/" + name)) {
-      found = dir + "/" + name;
-      return true;
-    }
-    start = end + 1;
-  }
-  return false;
+  return _VLsearchpath_find("VLIMAGES", name.c_str(), &found);
 }
 
 /* No "." after the last "/" and after the last "\\". */
