@@ -407,3 +407,19 @@ TEST_F(RenderPixels, LitTexturesIgnorePolygonColoursAcrossPlacements) {
   EXPECT_GT(at(img, 320 - 38, 240)[0], 150);
   EXPECT_GT(at(img, 320 + 38, 240)[0], 150);
 }
+
+TEST_F(RenderPixels, PointLightLightsTheNearSideBrighter) {
+  /* A light applies to the siblings after it. */
+  VLnode *light = VLpointlightnode_new(root);
+  ASSERT_NE(light, nullptr);
+  const float pos[3] = {-1.5f, 0, -0.5f};
+  VLlightnode_setposition(light, pos);
+  VLgeometry *g = VLgeometry_newrectangle(2.0f, 4.0f, false);
+  VLpoly_setrgb(g->polys, 255, 255, 255);
+  VLgeometrynode_new(root, g);
+  VLuniverse_setrendering(4 | 8);   /* lighting, smooth */
+  VLuniverse_go1();
+  std::vector<uint8_t> img = frame();
+  int near = at(img, 320 - 110, 240)[0], far = at(img, 320 + 110, 240)[0];
+  EXPECT_GT(near, far + 30) << near << " vs " << far;
+}
