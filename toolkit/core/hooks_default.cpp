@@ -1,6 +1,7 @@
-/* Empty bodies of the hooks whose families are not built yet (see hooks.h).
- * Each is what the loop needs while the family is absent: nothing happens,
- * and tests of an empty universe see the fixed frame order. */
+/* Empty bodies of the hooks whose families are not built yet (see hooks.h):
+ * sensors and universe files. Each is what the loop needs while the family
+ * is absent: nothing happens. A family that implements a hook removes its
+ * default here. */
 #include "core/hooks.h"
 
 #include "vlx/math.h"
@@ -9,13 +10,4 @@ void _VLsensors_update(VLuniverse *) {}
 void _VLsensors_deleteall(VLuniverse *) {}
 bool _VLsensor_motion(VLsensor *, VLp3 *, VLq *) { return false; }
 
-
-
-
-
 bool _VLuniverse_readfile(VLuniverse *, const char *, VLbounds *, float) { return false; }
-
-void _VLrenderer_frameready(int) {}
-
-
-/* scene graph: payload release and objects */

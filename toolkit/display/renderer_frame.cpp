@@ -128,6 +128,10 @@ void VLrenderer_frame(void) {
   }
 }
 
+/* Told once when the scene stood still for a frame, and again when it
+ * moves: this renderer has nothing to do then. */
+void _VLrenderer_frameready(int) {}
+
 /* The traversal of the window's Root into draw lists and their playback. */
 void _VLscene_renderwindow(VLwindow *w) {
   VLrenderstate *rs = w->renderstate;
