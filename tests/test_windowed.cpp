@@ -57,10 +57,13 @@ Outcome run_command(const std::string &cmd) {
   return r;
 }
 
-/* rendertestw under xvfb-run with environment assignments and arguments. */
+/* rendertestw under xvfb-run with environment assignments and arguments.
+ * Tests run in parallel processes: each starts its search for a free
+ * display at its own number, so two servers do not race for one. */
 Outcome run_windowed(const std::string &env, const std::string &args) {
-  return run_command("timeout 120 xvfb-run -a env -u VLXOFFSCREEN " + env + " " +
-                     windowed_program() + " " + args);
+  std::string first = std::to_string(200 + getpid() % 500);
+  return run_command("timeout 120 xvfb-run -a -n " + first + " env -u VLXOFFSCREEN " + env +
+                     " " + windowed_program() + " " + args);
 }
 
 std::string data_dir(void) { return std::string(VLX_SOURCE_DIR) + "/bench/data"; }
