@@ -46,7 +46,7 @@ constexpr float kMaxAngleRad = 1.57f;
 struct Definition {
   int kind = NOKIND;
   bool given[NATTRS] = {};
-  float pos[3], dir[3], att[3], rgb[3], amb[3], diff[3], spec[3];
+  float pos[3], dir[3], att[3], rgb[3], amb[3], diff[3], specular[3];
   float intensity = 1.0f, angle = VLLIGHT_FILEANGLE, exponent = 0.0f;
 };
 
@@ -131,7 +131,7 @@ bool read_value(VLtokenizer *t, Attr attr, Definition *d) {
       return (d->given[AMB] = VLtok_float3(
                   t, d->amb, d->kind == AMBIENT ? "light color" : "light color - ambient"));
     case DIFF: return (d->given[DIFF] = VLtok_float3(t, d->diff, "light color - diffuse"));
-    case SPEC: return (d->given[SPEC] = VLtok_float3(t, d->spec, "light color - specular"));
+    case SPEC: return (d->given[SPEC] = VLtok_float3(t, d->specular, "light color - specular"));
     default: return false;
   }
 }
@@ -179,7 +179,7 @@ void make_light(const Definition &d, VLnode *parent) {
   }
   if (d.given[AMB]) VLlight_setambient(l, d.amb[0], d.amb[1], d.amb[2]);
   if (d.given[DIFF]) VLlight_setdiffuse(l, d.diff[0], d.diff[1], d.diff[2]);
-  if (d.given[SPEC]) VLlight_setspecular(l, d.spec[0], d.spec[1], d.spec[2]);
+  if (d.given[SPEC]) VLlight_setspecular(l, d.specular[0], d.specular[1], d.specular[2]);
 }
 
 /* Every definition to the end of the data. A parent that is not a grouping
