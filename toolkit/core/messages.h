@@ -26,6 +26,7 @@
 #define VLTXT_VERSION_CONSOLE "D3D version\n"
 #define VLTXT_VERSION_WINDOWED "Direct3D version\n"
 #define VLTXT_COMPILE_IN_DRAW "Internal error: executing compile during call to geom_render\n"
+#define VLTXT_SHADER_FAILED "The 3D device refused the %s: %s\n"
 #define VLTXT_DEVICE_LINE "3D device: %s; %s; %s (%s)\n"
 #define VLTXT_NO_DEVICE "No 3D device: no EGL device can render here (Mesa's EGL and DRI drivers are needed: libegl-mesa0, libgl1-mesa-dri)\n"
 #define VLTXT_NO_BASE_WINDOW "Could not create base window\n"

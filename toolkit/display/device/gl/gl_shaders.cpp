@@ -8,6 +8,9 @@
 
 #include <stdio.h>
 
+#include "core/messages.h"
+#include "vlx/diag.h"
+
 namespace {
 
 const char *kVertex = R"(#version 330 core
@@ -117,7 +120,7 @@ GLuint compile(GLenum kind, const char *src) {
   if (!ok) {
     char log[1024];
     glGetShaderInfoLog(s, sizeof log, nullptr, log);
-    fprintf(stderr, "shader: %s\n", log);
+    VLmsg_warning(VLTXT_SHADER_FAILED, "shader", log);
     glDeleteShader(s);
     return 0;
   }
@@ -165,7 +168,7 @@ bool _VLgl_buildprogram(VLglprogram *p) {
   if (!ok) {
     char log[1024];
     glGetProgramInfoLog(g, sizeof log, nullptr, log);
-    fprintf(stderr, "program: %s\n", log);
+    VLmsg_warning(VLTXT_SHADER_FAILED, "program", log);
     glDeleteProgram(g);
     return false;
   }
