@@ -69,6 +69,14 @@ Bench &bench(void);
 enum { TOGGLE_TEXTURE = 0, TOGGLE_LIGHTING = 3, TOGGLE_SMOOTH = 7,
        TOGGLE_PERSPECTIVE = 31, TOGGLE_WIREFRAME = 127 };
 
+/* The state both programs start from: quads, multiplier 1, prebuild off,
+ * vertex flags 3, texture mode 2. */
+void bench_initstate(void);
+/* An argument "-b<file>" or "-B<file>" opens the batch file named right
+ * after the letter and sets batch mode. Returns 1 for such an argument,
+ * 0 for any other, -1 when the file cannot be opened. */
+int bench_batchoption(const char *arg);
+
 /* Start-up after the universe exists: path, lights, model switch, ripple
  * surface, window set-up, default grid; ends with the idle action installed. */
 void bench_startup(void);

@@ -12,6 +12,26 @@ Bench g_bench;
 
 Bench &bench(void) { return g_bench; }
 
+void bench_initstate(void) {
+  Bench &b = bench();
+  b.quads = true;
+  b.multiplier = 1;
+  b.prebuild = false;
+  b.vertexflags = 3;
+  b.texturemode = 2;
+}
+
+int bench_batchoption(const char *a) {
+  Bench &b = bench();
+  if (a[0] != '-' || (a[1] != 'b' && a[1] != 'B')) return 0;
+  if (b.batch) fclose(b.batch);
+  b.batchname = a + 2;
+  b.batch = fopen(b.batchname, "r");
+  if (!b.batch) return -1;
+  b.batchmode = true;
+  return 1;
+}
+
 void bench_togglerendering(int code) {
   Bench &b = bench();
   switch (code) {

@@ -12,16 +12,8 @@ namespace {
 /* "-b<file>" or "-B<file>": the file name follows the letter directly.
  * Returns false when the named batch file cannot be opened. */
 bool parse_arguments(int argc, char **argv) {
-  Bench &b = bench();
-  for (int i = 1; i < argc; ++i) {
-    const char *a = argv[i];
-    if (a[0] != '-' || (a[1] != 'b' && a[1] != 'B')) continue;
-    if (b.batch) fclose(b.batch);
-    b.batchname = a + 2;
-    b.batch = fopen(b.batchname, "r");
-    if (!b.batch) return false;
-    b.batchmode = true;
-  }
+  for (int i = 1; i < argc; ++i)
+    if (bench_batchoption(argv[i]) < 0) return false;
   return true;
 }
 
@@ -32,12 +24,7 @@ int main(int argc, char **argv) {
     VLmsg_info(BTXT_BAD_BATCH);
     return 1;
   }
-  Bench &b = bench();
-  b.quads = true;
-  b.multiplier = 1;
-  b.prebuild = false;
-  b.vertexflags = 3;
-  b.texturemode = 2;
+  bench_initstate();
   VLtoolkit_setprogram(VLPROGRAM_CONSOLE);
   VLuniverse_new(1, 0);
   if (!VLuniverse_current()) return 1;

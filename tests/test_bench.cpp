@@ -13,26 +13,13 @@
 
 #include "bench.h"
 #include "support/messages.h"
+#include "support/process.h"
 #include "vlx/universe.h"
 
 namespace {
 
-struct ProgramRun {
-  int status;
-  std::string out;
-};
-
 ProgramRun run_rendertest_env(const std::string &env, const std::string &args) {
-  std::string cmd = env + " " + std::string(VLX_BIN_DIR) + "/rendertest " + args + " 2>&1";
-  FILE *p = popen(cmd.c_str(), "r");
-  ProgramRun r{-1, ""};
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
+  return run_command(env + " " + std::string(VLX_BIN_DIR) + "/rendertest " + args + " 2>&1");
 }
 
 ProgramRun run_rendertest(const std::string &args) { return run_rendertest_env("", args); }

@@ -16,12 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "support/process.h"
+
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-};
+using Outcome = ProgramRun;
 
 std::string windowed_program(void) { return std::string(VLX_BIN_DIR) + "/rendertestw"; }
 
@@ -45,24 +44,14 @@ bool can_run(std::string *why) {
 
 /* Standard output of a command (Qt's own notices on standard error are
  * dropped) and its exit status. */
-Outcome run_command(const std::string &cmd) {
-  Outcome r{-1, ""};
-  FILE *p = popen((cmd + " 2>/dev/null").c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
+Outcome run_quiet(const std::string &cmd) { return run_command(cmd + " 2>/dev/null"); }
 
 /* rendertestw under xvfb-run with environment assignments and arguments.
  * Tests run in parallel processes: each starts its search for a free
  * display at its own number, so two servers do not race for one. */
 Outcome run_windowed(const std::string &env, const std::string &args) {
   std::string first = std::to_string(200 + getpid() % 500);
-  return run_command("timeout 120 xvfb-run -a -n " + first + " env -u VLXOFFSCREEN " + env +
+  return run_quiet("timeout 120 xvfb-run -a -n " + first + " env -u VLXOFFSCREEN " + env +
                      " " + windowed_program() + " " + args);
 }
 
@@ -383,7 +372,7 @@ TEST(Windowed, QuickBatchPrintsTheConsoleReports) {
   std::string data = "VLMODELS=" + data_dir() + " VLIMAGES=" + data_dir();
   std::string batch = "-b" + std::string(VLX_SOURCE_DIR) + "/bench/batch/quick.bat";
   Outcome w = run_windowed(data, batch);
-  Outcome c = run_command("env VLXOFFSCREEN=1 " + data + " timeout 120 " +
+  Outcome c = run_quiet("env VLXOFFSCREEN=1 " + data + " timeout 120 " +
                       std::string(VLX_BIN_DIR) + "/rendertest " + batch);
   EXPECT_EQ(w.status, 1);
   EXPECT_EQ(c.status, 1);

@@ -43,18 +43,12 @@ Program &program(void) {
  * arguments are the width and the height (a value that is not a positive
  * number keeps the default). False when the batch file cannot be opened. */
 bool parse_arguments(int argc, char **argv) {
-  Bench &b = bench();
   Program &p = program();
   int plain = 0;
   for (int i = 1; i < argc; ++i) {
     const char *a = argv[i];
     if (a[0] == '-') {
-      if (a[1] != 'b' && a[1] != 'B') continue;
-      if (b.batch) fclose(b.batch);
-      b.batchname = a + 2;
-      b.batch = fopen(b.batchname, "r");
-      if (!b.batch) return false;
-      b.batchmode = true;
+      if (bench_batchoption(a) < 0) return false;
       continue;
     }
     int v = atoi(a);
@@ -153,12 +147,8 @@ void idle_frame(void) {
 }
 
 void init_state(void) {
+  bench_initstate();
   Bench &b = bench();
-  b.quads = true;
-  b.multiplier = 1;
-  b.prebuild = false;
-  b.vertexflags = 3;
-  b.texturemode = 2;
   b.windowed = true;
   b.onscene = on_scene;
   b.onmeasured = on_measured;
