@@ -10,8 +10,8 @@
 
 #include "core/messages.h"
 #include "core/state.h"
-#include "core/tasks.h"
-#include "core/universe_internal.h"
+#include "universe/tasks.h"
+#include "universe/universe_internal.h"
 #include "support/messages.h"
 #include "vlx/diag.h"
 #include "vlx/universe.h"

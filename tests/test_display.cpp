@@ -11,7 +11,7 @@
 #include "display/device/device.h"
 #include "display/device/execute.h"
 #include "display/display_state.h"
-#include "display/light_slots.h"
+#include "render/light_slots.h"
 #include "platform/platform.h"
 #include "support/messages.h"
 #include "vlx/renderer.h"

@@ -4,7 +4,7 @@
  * the link to Geometry nodes. */
 #include <gtest/gtest.h>
 
-#include "display/playback.h"
+#include "render/playback.h"
 
 #include <math.h>
 #include <string.h>

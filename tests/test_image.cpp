@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "core/messages.h"
-#include "display/images/images.h"
+#include "readers/image/images.h"
 #include "support/image_fixtures.h"
 #include "support/messages.h"
 #include "vlx/texture.h"

@@ -13,7 +13,7 @@
 
 #include "core/hooks.h"
 #include "core/messages.h"
-#include "display/light_slots.h"
+#include "render/light_slots.h"
 #include "scene/light_internal.h"
 #include "support/messages.h"
 #include "vlx/geometry.h"

@@ -3,7 +3,7 @@
  * and junk). */
 #include <gtest/gtest.h>
 
-#include "display/playback.h"
+#include "render/playback.h"
 
 #include <math.h>
 #include <stdio.h>

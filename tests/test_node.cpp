@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/messages.h"
-#include "core/tasks.h"
+#include "universe/tasks.h"
 #include "scene/scene_internal.h"
 #include "scene/state.h"
 #include "support/messages.h"

@@ -11,8 +11,8 @@
 
 #include "core/hooks.h"
 #include "core/messages.h"
-#include "core/tasks.h"
-#include "display/object_internal.h"
+#include "universe/tasks.h"
+#include "object/object_internal.h"
 #include "scene/scene_internal.h"
 #include "support/messages.h"
 #include "vlx/geometry.h"

@@ -9,7 +9,7 @@
 
 #include "display/device/device.h"
 #include "scene/scene_internal.h"
-#include "scene/traverse.h"
+#include "render/traverse.h"
 #include "support/messages.h"
 #include "vlx/geometry.h"
 #include "vlx/light.h"

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "core/messages.h"
-#include "display/texture_internal.h"
-#include "display/texture_state.h"
+#include "texture/texture_internal.h"
+#include "texture/texture_state.h"
 #include "support/image_fixtures.h"
 #include "support/messages.h"
 #include "vlx/diag.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/messages.h"
-#include "readers/tokenizer.h"
+#include "readers/text/tokenizer.h"
 #include "support/messages.h"
 
 using testing::internal::CaptureStdout;

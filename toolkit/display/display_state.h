@@ -1,8 +1,8 @@
 /* Process-wide state of the display family in one record: the display
  * table, the renderer settings, the device choice, the window slots, the
  * input state and the key ring. One accessor, and a reset for tests. */
-#ifndef VLX_DISPLAY_STATE_H
-#define VLX_DISPLAY_STATE_H
+#ifndef VLX_DISPLAY_DISPLAY_STATE_H
+#define VLX_DISPLAY_DISPLAY_STATE_H
 
 #include <stdint.h>
 

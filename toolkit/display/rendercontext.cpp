@@ -8,7 +8,7 @@
 #include "display/device/device.h"
 #include "display/device/execute.h"
 #include "display/display_state.h"
-#include "display/state_buffer.h"
+#include "render/state_buffer.h"
 #include "vlx/diag.h"
 #include "vlx/renderer.h"
 #include "vlx/window.h"

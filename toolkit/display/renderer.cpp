@@ -8,7 +8,7 @@
 
 #include "core/hooks.h"
 #include "core/messages.h"
-#include "display/batch.h"
+#include "render/execute_batch.h"
 #include "display/device/device.h"
 #include "display/display_state.h"
 #include "platform/platform.h"

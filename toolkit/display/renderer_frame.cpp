@@ -5,12 +5,12 @@
 #include <string.h>
 
 #include "core/hooks.h"
-#include "display/batch.h"
+#include "render/execute_batch.h"
 #include "display/device/device.h"
 #include "display/display_state.h"
-#include "display/state_buffer.h"
+#include "render/state_buffer.h"
 #include "platform/platform.h"
-#include "scene/traverse.h"
+#include "render/traverse.h"
 #include "vlx/render.h"
 #include "vlx/renderer.h"
 #include "vlx/universe.h"

@@ -10,7 +10,7 @@
 #include "core/hooks.h"
 #include "display/device/device.h"
 #include "display/display_state.h"
-#include "display/state_buffer.h"
+#include "render/state_buffer.h"
 #include "vlx/math.h"
 #include "vlx/renderer.h"
 #include "vlx/universe.h"

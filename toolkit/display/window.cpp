@@ -10,7 +10,7 @@
 #include "core/messages.h"
 #include "display/display_state.h"
 #include "platform/platform.h"
-#include "scene/traverse.h"
+#include "render/traverse.h"
 #include "vlx/diag.h"
 #include "vlx/math.h"
 #include "vlx/renderer.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/messages.h"
-#include "readers/modelpath.h"
+#include "readers/bytes/modelpath.h"
 #include "geometry/matreader.h"
 #include "geometry/mtable_internal.h"
 #include "vlx/diag.h"

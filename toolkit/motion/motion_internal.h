@@ -2,8 +2,8 @@
  * process-wide state: how many marker nodes exist, so that node deletion
  * looks through the path records only while there are any. The link and
  * path lists themselves are the universe's. One accessor, one reset. */
-#ifndef VLX_MOTION_INTERNAL_H
-#define VLX_MOTION_INTERNAL_H
+#ifndef VLX_MOTION_MOTION_INTERNAL_H
+#define VLX_MOTION_MOTION_INTERNAL_H
 
 #include "vlx/motion.h"
 

@@ -12,8 +12,8 @@
 
 #include "core/messages.h"
 #include "motion/motion_internal.h"
-#include "readers/modelpath.h"
-#include "readers/tokenizer.h"
+#include "readers/bytes/modelpath.h"
+#include "readers/text/tokenizer.h"
 #include "vlx/diag.h"
 
 namespace {

@@ -1,6 +1,6 @@
 /* Shared between the two backends of the window-system layer. */
-#ifndef VLX_PLATFORM_INTERNAL_H
-#define VLX_PLATFORM_INTERNAL_H
+#ifndef VLX_PLATFORM_PLATFORM_INTERNAL_H
+#define VLX_PLATFORM_PLATFORM_INTERNAL_H
 
 #include "platform/platform.h"
 

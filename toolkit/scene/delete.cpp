@@ -7,7 +7,7 @@
 #include <stdlib.h>
 
 #include "core/hooks.h"
-#include "core/tasks.h"
+#include "universe/tasks.h"
 #include "scene/scene_internal.h"
 #include "scene/state.h"
 #include "vlx/geometry.h"

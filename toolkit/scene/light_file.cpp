@@ -11,8 +11,8 @@
 #include <string>
 
 #include "core/messages.h"
-#include "readers/modelpath.h"
-#include "readers/tokenizer.h"
+#include "readers/bytes/modelpath.h"
+#include "readers/text/tokenizer.h"
 #include "scene/light_internal.h"
 #include "scene/scene_internal.h"
 #include "vlx/diag.h"

@@ -1,8 +1,8 @@
 /* Unchecked core of the scene graph family, shared by its files and by the
  * families that build scenes (readers, traversal). Callers have checked
  * their arguments; these functions only assert. */
-#ifndef VLX_SCENE_INTERNAL_H
-#define VLX_SCENE_INTERNAL_H
+#ifndef VLX_SCENE_SCENE_INTERNAL_H
+#define VLX_SCENE_SCENE_INTERNAL_H
 
 #include "vlx/node.h"
 

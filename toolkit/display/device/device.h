@@ -5,8 +5,8 @@
  * over EGL, egl/ enumerates and makes contexts) and null/ (counts work,
  * draws nothing; for fast tests). No file above this folder includes a GL
  * header. */
-#ifndef VLX_DEVICE_DEVICE_H
-#define VLX_DEVICE_DEVICE_H
+#ifndef VLX_DISPLAY_DEVICE_DEVICE_H
+#define VLX_DISPLAY_DEVICE_DEVICE_H
 
 #include <stddef.h>
 #include <stdint.h>

@@ -9,8 +9,8 @@
  * which, for the primitives that follow it. Each processed vertex range
  * takes the material and the world matrix current at its process record, so
  * one block can hold polygons of many materials and many placements. */
-#ifndef VLX_DEVICE_EXECUTE_H
-#define VLX_DEVICE_EXECUTE_H
+#ifndef VLX_DISPLAY_DEVICE_EXECUTE_H
+#define VLX_DISPLAY_DEVICE_EXECUTE_H
 
 #include <stdint.h>
 

@@ -2,8 +2,8 @@
  * accepted instruction to a visitor. Both backends use it, so what is
  * counted is exactly what a backend was given. A malformed buffer stops
  * the walk at the first bad instruction (what came before it stands). */
-#ifndef VLX_DEVICE_EXECUTE_WALK_H
-#define VLX_DEVICE_EXECUTE_WALK_H
+#ifndef VLX_DISPLAY_DEVICE_EXECUTE_WALK_H
+#define VLX_DISPLAY_DEVICE_EXECUTE_WALK_H
 
 #include <stdint.h>
 

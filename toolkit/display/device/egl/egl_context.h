@@ -2,8 +2,8 @@
  * rasteriser is the software device, a GPU driver a hardware device, with
  * the surfaceless platform as fallback) and making one configless,
  * surfaceless OpenGL 3.3 core context current on the chosen device. */
-#ifndef VLX_DEVICE_EGL_CONTEXT_H
-#define VLX_DEVICE_EGL_CONTEXT_H
+#ifndef VLX_DISPLAY_DEVICE_EGL_EGL_CONTEXT_H
+#define VLX_DISPLAY_DEVICE_EGL_EGL_CONTEXT_H
 
 #include "display/device/device.h"
 

@@ -3,8 +3,8 @@
  * implements the fixed-function model: 8 lights (directional, point with
  * attenuation, spot with cone and falloff), material colours, packed
  * ambient, flat or Gouraud shading, texture modulation, blending. */
-#ifndef VLX_DEVICE_GL_DEVICE_H
-#define VLX_DEVICE_GL_DEVICE_H
+#ifndef VLX_DISPLAY_DEVICE_GL_GL_DEVICE_H
+#define VLX_DISPLAY_DEVICE_GL_GL_DEVICE_H
 
 #include "display/device/device.h"
 

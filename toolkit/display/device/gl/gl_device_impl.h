@@ -1,7 +1,7 @@
 /* The GL device class, shared by gl_device.cpp (resources and state) and
  * gl_execute.cpp (executing buffers). Private to the GL backend. */
-#ifndef VLX_DEVICE_GL_DEVICE_IMPL_H
-#define VLX_DEVICE_GL_DEVICE_IMPL_H
+#ifndef VLX_DISPLAY_DEVICE_GL_GL_DEVICE_IMPL_H
+#define VLX_DISPLAY_DEVICE_GL_GL_DEVICE_IMPL_H
 
 #include <epoxy/gl.h>
 

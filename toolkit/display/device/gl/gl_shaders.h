@@ -1,6 +1,6 @@
 /* The shader program of the GL backend and its uniform locations. */
-#ifndef VLX_DEVICE_GL_SHADERS_H
-#define VLX_DEVICE_GL_SHADERS_H
+#ifndef VLX_DISPLAY_DEVICE_GL_GL_SHADERS_H
+#define VLX_DISPLAY_DEVICE_GL_GL_SHADERS_H
 
 #include <epoxy/gl.h>
 

@@ -2,8 +2,8 @@
  * the GL device (the same checked walk over execute buffers). Its targets
  * keep a colour so that a clear reads back. For fast tests of batching and
  * playback. */
-#ifndef VLX_DEVICE_NULL_DEVICE_H
-#define VLX_DEVICE_NULL_DEVICE_H
+#ifndef VLX_DISPLAY_DEVICE_NULL_NULL_DEVICE_H
+#define VLX_DISPLAY_DEVICE_NULL_NULL_DEVICE_H
 
 #include "display/device/device.h"
 

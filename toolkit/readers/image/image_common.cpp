@@ -1,0 +1,101 @@
+/* Shared parts of the image readers: the size check before every image
+ * allocation, fetching a file's bytes, and the one dispatch from the first
+ * bytes of a file to its reader (JPEG, SGI image, Targa). */
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "core/messages.h"
+#include "readers/image/images.h"
+#include "vlx/diag.h"
+#include "vlx/texture.h"
+
+uint8_t *_VLimage_alloc(int width, int height, int maxside, const char *name) {
+  if (width <= 0 || height <= 0) {
+    VLmsg_warning(VLTXT_IMG_EMPTY, name);
+    return nullptr;
+  }
+  if (width > maxside || height > maxside) {
+    VLmsg_warning(VLTXT_IMG_TOO_LARGE, name);
+    return nullptr;
+  }
+  size_t w = size_t(width), h = size_t(height);
+  if (w > SIZE_MAX / 4 / h) {
+    VLmsg_warning(VLTXT_IMG_TOO_LARGE, name);
+    return nullptr;
+  }
+  uint8_t *p = static_cast<uint8_t *>(VLmalloc(w * h * 4));
+  memset(p, 0, w * h * 4);
+  return p;
+}
+
+int _VLimage_kind(const uint8_t *data, size_t size) {
+  if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return VLIMAGE_JPEG;
+  if (size >= 4 && (data[0] << 8 | data[1]) == 474 && data[3] == 1) return VLIMAGE_SGI;
+  return VLIMAGE_TGA;
+}
+
+bool _VLimage_fetch(const char *path, uint8_t **data, size_t *size, bool *toolarge) {
+  *data = nullptr;
+  *size = 0;
+  *toolarge = false;
+  FILE *f = fopen(path, "rb");
+  if (!f) return false;
+  bool ok = fseek(f, 0, SEEK_END) == 0;
+  long n = ok ? ftell(f) : -1;
+  if (n < 0 || fseek(f, 0, SEEK_SET) != 0) ok = false;
+  if (ok && size_t(n) > VLIMAGE_MAXFILE) {
+    *toolarge = true;
+    ok = false;
+  }
+  uint8_t *buf = nullptr;
+  if (ok) {
+    buf = static_cast<uint8_t *>(VLmalloc(n > 0 ? size_t(n) : 1));
+    ok = fread(buf, 1, size_t(n), f) == size_t(n);
+  }
+  fclose(f);
+  if (!ok) {
+    free(buf);
+    return false;
+  }
+  *data = buf;
+  *size = size_t(n);
+  return true;
+}
+
+uint8_t *VLimage_decode(const uint8_t *data, size_t size, const char *name, int *width,
+                        int *height) {
+  static const uint8_t kEmpty = 0;
+  int w = 0, h = 0;
+  uint8_t *img = nullptr;
+  if (!name) name = "(memory)";
+  if (!data && size == 0) data = &kEmpty;  // an empty buffer is a short file
+  if (data) {
+    switch (_VLimage_kind(data, size)) {
+      case VLIMAGE_JPEG: img = _VLjpeg_decode(data, size, name, &w, &h); break;
+      case VLIMAGE_SGI: img = _VLsgi_decode(data, size, name, &w, &h); break;
+      default: img = _VLtga_decode(data, size, name, &w, &h); break;
+    }
+  }
+  if (width) *width = img ? w : 0;
+  if (height) *height = img ? h : 0;
+  return img;
+}
+
+uint8_t *VLimage_read(const char *name, int *width, int *height) {
+  if (width) *width = 0;
+  if (height) *height = 0;
+  char *path = VLimage_find(name);
+  if (!path) return nullptr;
+  uint8_t *data = nullptr;
+  size_t size = 0;
+  bool toolarge = false;
+  uint8_t *img = nullptr;
+  if (_VLimage_fetch(path, &data, &size, &toolarge))
+    img = VLimage_decode(data, size, path, width, height);
+  else
+    VLmsg_warning(toolarge ? VLTXT_IMG_TOO_LARGE : VLTXT_IMG_CANT_OPEN, path);
+  free(data);
+  free(path);
+  return img;
+}

@@ -1,0 +1,32 @@
+/* Internal entry points of the image readers. Each core decodes a byte
+ * buffer into an image buffer (RGBA, bottom row first, VLmalloc, release
+ * with free()); name only labels the messages. On any format or read error
+ * a core prints its warning and returns null with nothing allocated. */
+#ifndef VLX_READERS_IMAGE_IMAGES_H
+#define VLX_READERS_IMAGE_IMAGES_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+uint8_t *_VLtga_decode(const uint8_t *data, size_t size, const char *name, int *width,
+                       int *height);
+uint8_t *_VLsgi_decode(const uint8_t *data, size_t size, const char *name, int *width,
+                       int *height);
+uint8_t *_VLjpeg_decode(const uint8_t *data, size_t size, const char *name, int *width,
+                        int *height);
+
+/* Which core the first bytes select: JPEG (FF D8 FF), SGI image (magic 474
+ * with one byte per channel), else Targa. */
+enum { VLIMAGE_TGA = 0, VLIMAGE_SGI = 1, VLIMAGE_JPEG = 2 };
+int _VLimage_kind(const uint8_t *data, size_t size);
+
+/* Image buffer of width x height pixels after the size checks: null +
+ * warning for a zero side, a side above maxside, or a byte count that does
+ * not fit size_t. */
+uint8_t *_VLimage_alloc(int width, int height, int maxside, const char *name);
+
+/* Whole file into a VLmalloc'd buffer; false when it cannot be opened or
+ * read, or is larger than VLIMAGE_MAXFILE (*toolarge set). */
+bool _VLimage_fetch(const char *path, uint8_t **data, size_t *size, bool *toolarge);
+
+#endif

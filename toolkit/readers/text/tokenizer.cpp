@@ -1,0 +1,197 @@
+/* The line tokenizer: reading physical lines out of the byte buffer,
+ * cutting them into tokens, comments and continuations, the logical-line
+ * and any-line token walks, and the file entry point. Conversions and the
+ * position report are in tokenizer_report.cpp. Every read is bounded by the
+ * buffer size and by the fixed line and token tables. */
+#include "readers/text/tokenizer.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "core/messages.h"
+#include "vlx/diag.h"
+
+namespace {
+
+bool is_separator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+/* Cuts work_line into tokens in place. */
+void split_tokens(VLtokenizer *t) {
+  char *s = t->work_line;
+  size_t n = t->raw_length;
+  size_t i = 0;
+  while (i < n) {
+    while (i < n && is_separator(s[i])) ++i;
+    if (i == n) break;
+    t->tokens[t->count++] = s + i;
+    while (i < n && !is_separator(s[i])) ++i;
+    s[i] = '\0';  /* a separator, or the terminator at n */
+    ++i;
+  }
+}
+
+/* At the first token holding the marker: cut it there; it stays only when
+ * something precedes the marker, and every later token goes. */
+void cut_comment(VLtokenizer *t) {
+  if (!t->comment || !*t->comment) return;
+  for (int i = 0; i < t->count; ++i) {
+    char *at = strstr(t->tokens[i], t->comment);
+    if (!at) continue;
+    *at = '\0';
+    t->count = i + (at != t->tokens[i] ? 1 : 0);
+    return;
+  }
+}
+
+/* A continuation character ending the last token continues the line; the
+ * character goes, and the token too when nothing else is left of it. */
+void take_continuation(VLtokenizer *t) {
+  if (t->count == 0) return;
+  char *last = t->tokens[t->count - 1];
+  size_t len = strlen(last);
+  if (len == 0 || !strchr(t->continuation, last[len - 1])) return;
+  t->continued = true;
+  last[len - 1] = '\0';
+  if (len == 1) t->count--;
+}
+
+/* Every byte of a stream from its position, in a VLmalloc'd buffer. */
+char *read_stream(FILE *f, size_t *size) {
+  size_t cap = 65536, n = 0;
+  char *buf = static_cast<char *>(VLmalloc(cap));
+  for (;;) {
+    if (n == cap) {
+      cap *= 2;
+      buf = static_cast<char *>(VLrealloc(buf, cap));
+    }
+    size_t got = fread(buf + n, 1, cap - n, f);
+    n += got;
+    if (got == 0) break;
+  }
+  *size = n;
+  return buf;
+}
+
+}  // namespace
+
+/* ---------- opening and closing ---------- */
+
+VLtokenizer *VLtok_openbytes(const char *path, const char *data, size_t size,
+                             const char *comment) {
+  VLtokenizer *t = static_cast<VLtokenizer *>(VLmalloc(sizeof *t));
+  t->path = VLstrdup(path ? path : "");
+  t->data = data;
+  t->size = data ? size : 0;
+  t->pos = 0;
+  t->owned = nullptr;
+  t->comment = comment;
+  t->continuation = "\\";
+  t->line_number = 0;
+  t->raw_length = 0;
+  t->raw_line[0] = t->work_line[0] = '\0';
+  t->count = 0;
+  t->continued = false;
+  t->index = 0;
+  VLtok_readline(t);
+  return t;
+}
+
+VLtokenizer *VLtok_open(const char *path, FILE *stream, const char *comment) {
+  FILE *f = stream;
+  if (!f) {
+    f = path ? fopen(path, "rb") : nullptr;
+    if (!f) {
+      VLmsg_warning(VLTXT_TOK_CANT_OPEN, path ? path : "");
+      return nullptr;
+    }
+  }
+  size_t size = 0;
+  char *bytes = read_stream(f, &size);
+  if (!stream) fclose(f);
+  VLtokenizer *t = VLtok_openbytes(path, bytes, size, comment);
+  t->owned = bytes;
+  return t;
+}
+
+void VLtok_close(VLtokenizer *t) {
+  if (!t) return;
+  free(t->owned);
+  free(t->path);
+  free(t);
+}
+
+/* ---------- lines ---------- */
+
+int VLtok_readline(VLtokenizer *t) {
+  if (!t || t->pos >= t->size) return 0;
+  size_t n = 0;
+  while (n < VLTOK_LINEMAX && t->pos < t->size) {
+    char c = t->data[t->pos++];
+    t->raw_line[n++] = c ? c : ' ';
+    if (c == '\n') break;
+  }
+  t->raw_line[n] = '\0';
+  t->raw_length = n;
+  t->line_number++;
+  t->index = 0;
+  t->count = 0;
+  t->continued = false;
+  memcpy(t->work_line, t->raw_line, n + 1);
+  split_tokens(t);
+  cut_comment(t);
+  take_continuation(t);
+  return 1;
+}
+
+int VLtok_nextline(VLtokenizer *t) {
+  while (VLtok_readline(t))
+    if (t->count > 0) return 1;
+  return 0;
+}
+
+/* ---------- tokens ---------- */
+
+const char *VLtok_next(VLtokenizer *t) {
+  if (!t) return nullptr;
+  for (;;) {
+    if (t->index < t->count) return t->tokens[t->index++];
+    if (!t->continued) {
+      t->index = t->count + 1;
+      return nullptr;
+    }
+    if (!VLtok_readline(t)) return nullptr;
+  }
+}
+
+const char *VLtok_nextany(VLtokenizer *t) {
+  if (!t) return nullptr;
+  while (t->index >= t->count)
+    if (!VLtok_readline(t)) return nullptr;
+  return t->tokens[t->index++];
+}
+
+int VLtok_unget(VLtokenizer *t) {
+  if (!t || t->index <= 0) return 0;
+  t->index--;
+  return 1;
+}
+
+int VLtok_index(const VLtokenizer *t) { return t ? t->index : 0; }
+
+/* ---------- splitting ---------- */
+
+int VLtok_split(char *string, char **parts, int maxparts, const char *delimiters) {
+  if (!string || !parts || maxparts <= 0 || !delimiters) return 0;
+  int n = 0;
+  char *s = string;
+  for (;;) {
+    s += strspn(s, delimiters);
+    if (!*s) break;
+    parts[n++] = s;
+    if (n == maxparts) break;
+    s += strcspn(s, delimiters);
+    if (!*s) break;
+    *s++ = '\0';
+  }
+  return n;
+}

@@ -1,0 +1,179 @@
+/* Geometry drawing: a compiled geometry's state groups, the back-face
+ * choice on the CPU, and polygon emission as triangle fans with the corner
+ * orders of the two sides, textures, materials and normals; wireframe
+ * outlines. */
+#include <math.h>
+#include <string.h>
+
+#include "core/messages.h"
+#include "render/execute_batch.h"
+#include "display/device/device.h"
+#include "display/display_state.h"
+#include "render/draw_internal.h"
+#include "render/playback.h"
+#include "render/state_buffer.h"
+#include "vlx/diag.h"
+#include "vlx/geometry.h"
+#include "vlx/mtable.h"
+#include "vlx/render.h"
+#include "vlx/renderer.h"
+#include "vlx/texture.h"
+
+namespace {
+
+/* The geometry being drawn: its table and the material index in use. */
+struct DrawState {
+  const VLmtable *table = nullptr;
+  int32_t material = -1;
+};
+DrawState g_draw;
+
+bool one_colour_property(const VLmtable *t) {
+  if (!t) return false;
+  uint32_t m = t->mask;
+  if (m & VLOPACITY) m &= ~(VLOPACITY | VLDIFFUSE);  /* opacity rides on diffuse */
+  return m == VLAMBIENT || m == VLDIFFUSE || m == VLSPECULAR || m == VLEMISSION ||
+         m == VLAMBIENTDIFFUSE;
+}
+
+int32_t material_index(const VLpoly *p, const VLmtable *t) {
+  int32_t i = p->colour;
+  if ((p->vertexflags & VLPOLY_VCOLOURS) && p->vertices && p->vertices->vertex)
+    i = p->vertices->vertex->colour;
+  if (!t || t->nentries <= 0) return 0;
+  i %= t->nentries;
+  return i < 0 ? i + t->nentries : i;
+}
+
+/* Filter level 0 is nearest, 1..3 linear, 4 and more mip-mapped. */
+uint32_t filter_of(const VLtexture *t) {
+  return t->filterlevel == 0 ? 0 : t->filterlevel < 4 ? 1 : 2;
+}
+
+/* Makes the polygon's texture current, in a new block when it changes. */
+void use_texture(const VLpolytexture *pt) {
+  VLbatchstate &b = _VLbatch();
+  if (!pt || !pt->texture) return;
+  const VLtexture *tex = pt->texture;
+  uint32_t filter = filter_of(tex);
+  if (tex->handle == b.texture && filter == b.texturefilter) return;
+  _VLbatch_close();
+  b.texture = tex->handle;
+  b.texturefilter = filter;
+  /* The filter belongs to the device texture: set it while it is bound. */
+  _VLstate_execute(_VLdisplay().current, VLOP_RENDERSTATE, VLRS_TEXTUREHANDLE, b.texture);
+  _VLstate_execute(_VLdisplay().current, VLOP_RENDERSTATE, VLRS_TEXTUREFILTER, filter);
+  _VLbatch_open(VLBLOCK_TRIANGLES);
+}
+
+void emit_vertices(VLpoly *p, bool facing, bool smooth, const VLpolytexture *pt) {
+  VLbatchstate &b = _VLbatch();
+  float sign = facing ? 1.0f : -1.0f;
+  bool own = smooth && (p->vertexflags & VLPOLY_VNORMALS) && (p->vertexflags & 4);
+  bool textured = b.texturing && pt && pt->uv;
+  int k = 0;
+  for (VLvertexref *r = p->vertices; r; r = r->next, ++k) {
+    const VLvertex *v = r->vertex;
+    float u = 0, w = 0;
+    if (textured && k < pt->ncorners) {
+      u = pt->uv[2 * k];
+      w = pt->uv[2 * k + 1];
+    }
+    if (b.lit) {
+      const float *n = own && v->normal ? v->normal : p->normal;
+      float nn[3] = {sign * n[0], sign * n[1], sign * n[2]};
+      _VLbatch_litvertex(v->position, nn, u, w);
+    } else {
+      _VLbatch_unlitvertex(v->position, b.color, u, w);
+    }
+  }
+}
+
+}  // namespace
+
+void _VLrender_emitpolygon(VLpoly *p, bool facing, bool smooth) {
+  VLbatchstate &b = _VLbatch();
+  const VLpolytexture *pt = static_cast<const VLpolytexture *>(p->attributes);
+  if (b.texturing) use_texture(pt);
+  if (b.kind != VLBLOCK_TRIANGLES) _VLbatch_open(VLBLOCK_TRIANGLES);
+  int32_t m = material_index(p, g_draw.table);
+  if (m != g_draw.material) {
+    g_draw.material = m;
+    _VLrender_usematerial(g_draw.table, m);
+  }
+  uint32_t n = p->ncorners;
+  if (n < 3) return;
+  _VLbatch_reserve(n);
+  uint32_t base = b.nverts;
+  emit_vertices(p, facing, smooth, pt);
+  if (facing) {
+    _VLbatch_triangle(base + 2, base + 1, base);
+    for (uint32_t k = 2; k + 1 < n; ++k) _VLbatch_triangle(base + k + 1, base + k, base);
+  } else {
+    _VLbatch_triangle(base, base + 1, base + 2);
+    for (uint32_t k = 2; k + 1 < n; ++k) _VLbatch_triangle(base, base + k, base + k + 1);
+  }
+  b.polys++;
+}
+
+void VLrender_polygon(VLpoly *p) {
+  if (!p || !p->vertices) return;
+  g_draw.table = p->geometry ? p->geometry->mtable : nullptr;
+  g_draw.material = -1;
+  _VLrender_emitpolygon(p, true, false);
+}
+
+void VLrender_geometry(VLgeometry *g, VLrenderstate *rs) {
+  if (!g || !rs) return;
+  if (!g->rendercache) VLmsg_info(VLTXT_COMPILE_IN_DRAW);
+  VLgeomcache *c = _VLrender_compile(g);
+  g_draw.table = g->mtable;
+  g_draw.material = -1;
+  bool cm = one_colour_property(g->mtable);
+  _VLrender_setstate(VLSTATE_COLORMATERIAL, cm);
+  bool second = rs->flags & 16u;
+  bool parallel = rs->flags & 1u;
+  for (const VLstategroup &grp : c->groups) {
+    if (bool(grp.flags & VLGROUP_TRANSLUCENT) != second) continue;
+    _VLrender_setstate(VLSTATE_LIGHTING, grp.flags & VLGROUP_LIT);
+    _VLrender_setstate(VLSTATE_TEXTURE, grp.flags & VLGROUP_TEXTURED);
+    _VLrender_setstate(VLSTATE_BLEND, grp.flags & VLGROUP_BLENDED);
+    bool smooth = grp.flags & VLGROUP_SMOOTH;
+    for (int32_t i = grp.first; i < grp.first + grp.count; ++i) {
+      VLpoly *p = c->polys[size_t(i)];
+      if (p->vertexflags & 8) continue;
+      const float *P = p->vertices->vertex->position, *N = p->normal;
+      float d = parallel ? rs->viewdir[0] * N[0] + rs->viewdir[1] * N[1] + rs->viewdir[2] * N[2]
+                         : (rs->eye[0] - P[0]) * N[0] + (rs->eye[1] - P[1]) * N[1] +
+                               (rs->eye[2] - P[2]) * N[2];
+      bool facing = d >= 0.0f;
+      if (facing || (p->flags & VLPOLY_TWOSIDED)) _VLrender_emitpolygon(p, facing, smooth);
+    }
+  }
+}
+
+void _VLrender_wireframe(VLgeometry *g) {
+  if (!g) return;
+  _VLrender_setstate(VLSTATE_LIGHTING, false);
+  _VLrender_setstate(VLSTATE_TEXTURE, false);
+  bool cm = one_colour_property(g->mtable);
+  _VLrender_setstate(VLSTATE_COLORMATERIAL, cm);
+  int32_t current = -1;
+  for (VLpoly *p = g->polys; p; p = p->next) {
+    if ((p->vertexflags & 8) || !p->vertices) continue;
+    if (g->mtable) {
+      int32_t m = material_index(p, g->mtable);
+      if (m != current) {
+        float colour[4];
+        _VLrender_entrycolour(g->mtable, m, colour);
+        VLrender_setcolor(colour);
+        current = m;
+      }
+    }
+    for (VLvertexref *r = p->vertices; r; r = r->next) {
+      const VLvertexref *next = r->next ? r->next : p->vertices;
+      VLrender_line(r->vertex->position, next->vertex->position);
+    }
+    _VLbatch().polys++;
+  }
+}
