@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/hooks.h"
+#include "render/light_slots.h"
 #include "core/messages.h"
 #include "render/light_slots.h"
 #include "scene/light_internal.h"

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "core/hooks.h"
+#include "object/loop.h"
 #include "core/messages.h"
 #include "universe/tasks.h"
 #include "object/object_internal.h"

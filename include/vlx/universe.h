@@ -8,6 +8,8 @@
 
 #include <stdint.h>
 
+#include "vlx/diag.h"  /* the clock and the program kind */
+
 struct VLviewpoint;
 struct VLwindow;
 struct VLobjectholder;
@@ -133,19 +135,5 @@ VLnode *VLuniverse_getrootnode(void);
 bool VLuniverse_load(const char *name, VLbounds *bounds, float scale);
 /* Empties the universe content (objects, portals, sequences, holders). */
 void VLuniverse_clear(void);
-
-/* --- the frame clock --- */
-/* Seconds since the previous call: -1.0 on the first call, 0.004 when
- * called again within the same millisecond. */
-double VLclock_elapsed(void);
-/* The process clock in milliseconds times 0.001. */
-double VLclock_seconds(void);
-
-/* --- program flavour --- */
-/* The two programs differ in banner date, renderer version line and a few
- * defaults; a program states which it is before VLuniverse_new. */
-enum { VLPROGRAM_CONSOLE = 0, VLPROGRAM_WINDOWED = 1 };
-void VLtoolkit_setprogram(int program);
-int VLtoolkit_program(void);
 
 #endif

@@ -4,6 +4,8 @@
 #include "core/state.h"
 #include "display/device/device.h"
 #include "display/display_state.h"
+#include "render/render_state.h"
+#include "universe/universe_state.h"
 #include "vlx/universe.h"
 
 namespace {
@@ -30,6 +32,7 @@ int fired_count(const char *format) {
 
 void UniverseTest::SetUp() {
   _VLcore_reset();
+  _VLuniverses_reset();
   _VLdevice_usenull(!real_device());
   testing::internal::CaptureStdout();
   VLuniverse_new(1, 0);
@@ -42,6 +45,8 @@ void UniverseTest::TearDown() {
   stop_recording();
   VLuniverse_delete();
   _VLcore_reset();
+  _VLuniverses_reset();
   _VLdisplay_reset();
+  _VLrender_reset();
   _VLdevice_usenull(false);
 }

@@ -1,9 +1,9 @@
 /* The millisecond clock (steady, counted from the first reading of the
- * process) and the two public readings built on it. */
+ * process) and the two public readings built on it; the program kind. */
 #include <chrono>
 
 #include "core/state.h"
-#include "vlx/universe.h"
+#include "vlx/diag.h"
 
 namespace {
 int64_t steady_ms(void) {
@@ -31,3 +31,6 @@ double VLclock_elapsed(void) {
 }
 
 double VLclock_seconds(void) { return _VLclock_ms() * 0.001; }
+
+void VLtoolkit_setprogram(int program) { _VLcore().program = program; }
+int VLtoolkit_program(void) { return _VLcore().program; }

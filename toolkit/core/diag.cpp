@@ -10,7 +10,6 @@
 #include "core/messages.h"
 #include "core/state.h"
 #include "vlx/diag.h"
-#include "vlx/universe.h"
 
 namespace {
 
@@ -62,10 +61,11 @@ void VLmsg_fatal(const char *format, ...) {
   if (core.capture) core.capture(VLMSG_FATAL, format, buf);
   if (core.box) core.box(VLTXT_FATAL_TITLE, buf);
   core.infatal = true;
-  if (core.universe) VLuniverse_delete();
+  if (core.teardown) core.teardown();
   exit(-1);
 }
 
 void _VLmsg_setcapture(VLmsg_capturefn fn) { _VLcore().capture = fn; }
 void _VLmsg_setbox(VLmsg_boxfn fn) { _VLcore().box = fn; }
 bool _VLmsg_infatal(void) { return _VLcore().infatal; }
+void _VLmsg_setteardown(void (*fn)(void)) { _VLcore().teardown = fn; }

@@ -1,13 +1,12 @@
 /* Allocation wrappers that turn an exhausted heap into the fatal error, so
  * that no caller checks an allocation result; string helpers; the wait
- * cursor over the platform layer's cursor calls. */
+ * cursor over the window system's cursor calls (registered when it starts). */
 #include <ctype.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "core/messages.h"
 #include "core/state.h"
-#include "platform/cursor.h"
 #include "vlx/diag.h"
 
 void *VLmalloc(size_t size) {
@@ -36,16 +35,22 @@ char *VLstrlower(char *s) {
   return s;
 }
 
+void _VLcursor_setcalls(void *(*waitcursor)(void), void *(*setcursor)(void *cursor)) {
+  _VLcore().waitcursorfn = waitcursor;
+  _VLcore().setcursorfn = setcursor;
+}
+
 void VLcursor_wait(void *cursor) {
   VLcorestate &core = _VLcore();
+  if (!core.setcursorfn) return;
   if (cursor == VLCURSOR_RESTORE) {
-    if (core.havereplaced) _VLplatform_setcursor(core.replacedcursor);
+    if (core.havereplaced) core.setcursorfn(core.replacedcursor);
     return;
   }
   if (cursor == VLCURSOR_WAIT) {
-    core.waitcursor = _VLplatform_waitcursor();
+    core.waitcursor = core.waitcursorfn ? core.waitcursorfn() : nullptr;
     cursor = core.waitcursor;
   }
-  core.replacedcursor = _VLplatform_setcursor(cursor);
+  core.replacedcursor = core.setcursorfn(cursor);
   core.havereplaced = true;
 }

@@ -8,3 +8,9 @@ VLcorestate g_core;
 VLcorestate &_VLcore(void) { return g_core; }
 
 void _VLcore_reset(void) { g_core = VLcorestate(); }
+
+void _VLowner_setfreedhandler(void (*fn)(void *key)) { g_core.ownerfreed = fn; }
+
+void _VLowner_freed(void *key) {
+  if (g_core.ownerfreed) g_core.ownerfreed(key);
+}

@@ -8,30 +8,24 @@
 
 #include "core/diag_internal.h"
 
-struct VLuniverse;
-struct VLtask;
-struct VLunloadentry;
-
 #define VLCLOCK_RING 30
 
 struct VLcorestate {
-  VLuniverse *universe = nullptr;       /* the current universe */
   int program = 0;                      /* VLPROGRAM_CONSOLE / _WINDOWED */
 
   /* diagnostics */
   bool infatal = false;
   VLmsg_capturefn capture = nullptr;
   VLmsg_boxfn box = nullptr;
+  void (*teardown)(void) = nullptr;     /* what a fatal error tears down first */
+  void (*ownerfreed)(void *key) = nullptr;  /* the task list's handler */
 
-  /* wait cursor */
+  /* wait cursor: the window system's cursor calls, set when it starts */
+  void *(*waitcursorfn)(void) = nullptr;
+  void *(*setcursorfn)(void *cursor) = nullptr;
   void *waitcursor = nullptr;           /* the hourglass, once loaded */
   void *replacedcursor = nullptr;       /* the cursor a wait replaced */
   bool havereplaced = false;
-
-  /* loop flags (not members of the universe) */
-  bool firstgo = true;
-  bool oneframe = false;
-  bool hookcalled = false;
 
   /* frame clock */
   int64_t (*clocksource)(void) = nullptr;  /* tests: a fake millisecond clock */
@@ -39,14 +33,6 @@ struct VLcorestate {
   int ringindex = 0;
   int64_t lastelapsed = 0;              /* previous VLclock_elapsed reading */
   bool haslastelapsed = false;
-
-  /* task list (event 3) */
-  VLtask *tasks = nullptr;
-
-  /* registries emptied by universe deletion */
-  VLunloadentry *unloads = nullptr;     /* per-universe-name unload functions */
-  void (*globalunload)(void) = nullptr;
-  VLunloadentry *loadedmodels = nullptr;
 };
 
 VLcorestate &_VLcore(void);
@@ -57,5 +43,16 @@ void _VLcore_reset(void);
 int64_t _VLclock_ms(void);
 /* Tests: replace the millisecond clock (null restores the real one). */
 void _VLclock_setsource(int64_t (*fn)(void));
+
+/* What a fatal error tears down before the process exits (the universe
+ * registers its deletion when it is created; null: nothing). */
+void _VLmsg_setteardown(void (*fn)(void));
+/* A record that may key tasks (a node, a sequence) is freed: the task
+ * list, once it holds a task, registers the handler that marks them deleted. */
+void _VLowner_setfreedhandler(void (*fn)(void *key));
+void _VLowner_freed(void *key);
+/* The window system's cursor calls, registered when it starts; without them
+ * VLcursor_wait does nothing. */
+void _VLcursor_setcalls(void *(*waitcursor)(void), void *(*setcursor)(void *cursor));
 
 #endif

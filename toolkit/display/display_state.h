@@ -19,18 +19,14 @@ struct VLdisplaystate {
   int chosen = -1;                /* index in the device table */
   bool hardwareallowed = true;
   bool usesoftwarergb = false;
-  int materialramp = 24, textureramp = 24;
-  uint32_t packedambient = 0x66666666;
+  int textureramp = 24;
   VLwindow *slots[VLWINDOW_MAX] = {};
   int nwindows = 0;
   VLwindow *focus = nullptr;
   VLsyswindow *hidden = nullptr;  /* the hidden 32 x 32 window of start-up */
-  VLrendercontext *current = nullptr;
   VLmousestate mouse = {};
   uint16_t keys[VLKEYRING] = {};
   int keyhead = 0, keycount = 0;
-  uint8_t lastrendering = 0;      /* options byte of the last frame */
-  bool haverendering = false;
 };
 
 VLdisplaystate &_VLdisplay(void);

@@ -8,6 +8,7 @@
 #include "display/device/device.h"
 #include "display/device/execute.h"
 #include "display/display_state.h"
+#include "render/render_state.h"
 #include "render/state_buffer.h"
 #include "vlx/diag.h"
 #include "vlx/renderer.h"
@@ -55,7 +56,7 @@ void make_materials(VLrendercontext *c, VLdevice *dev) {
   set4(def.diffuse, 0.2f, 0.2f, 0.8f, 1.0f);
   set4(def.ambient, 0.2f, 0.2f, 0.8f, 1.0f);
   set4(def.specular, 0.5f, 0.5f, 0.5f, 0.0f);
-  def.rampsize = ds.materialramp;
+  def.rampsize = _VLrender().materialramp;
   c->materials[VLMAT_TEXTURED].rampsize = ds.textureramp;
   for (VLmaterialslot &m : c->materials) {
     m.handle = dev->newmaterial();
@@ -138,7 +139,7 @@ VLrendercontext *VLrendercontext_new(VLwindow *window, int width, int height, in
 
 void VLrendercontext_delete(VLrendercontext *c) {
   if (!c) return;
-  if (_VLdisplay().current == c) _VLdisplay().current = nullptr;
+  if (_VLrender().current == c) _VLrender().current = nullptr;
   release(c, _VLdevice());
   free(c);
 }
@@ -166,6 +167,6 @@ void VLrendercontext_resize(VLrendercontext *c, int width, int height) {
 void VLrendercontext_select(VLrendercontext *c) {
   VLdevice *dev = _VLdevice();
   if (!c || !dev || !c->target) return;
-  _VLdisplay().current = c;
+  _VLrender().current = c;
   dev->selecttarget(c->target);
 }

@@ -6,11 +6,12 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/hooks.h"
+#include "render/light_slots.h"
 #include "core/messages.h"
 #include "render/execute_batch.h"
 #include "display/device/device.h"
 #include "display/display_state.h"
+#include "render/render_state.h"
 #include "platform/platform.h"
 #include "vlx/diag.h"
 #include "vlx/renderer.h"
@@ -46,7 +47,8 @@ VLrenderersettings *make_settings(VLuniverse *u) {
 bool setup_device(void) {
   VLdisplaystate &ds = _VLdisplay();
   if (ds.setupdone) return _VLdevice() != nullptr;
-  ds.materialramp = ds.textureramp = 24;
+  ds.textureramp = 24;
+  _VLrender().materialramp = 24;
   ds.hardwareallowed = true;
   ds.usesoftwarergb = false;
   if (getenv("VLXSWRENDERERONLY")) ds.hardwareallowed = false;
@@ -62,7 +64,7 @@ bool setup_device(void) {
   const VLdevinfo *chosen = _VLdevice_info(ds.chosen);
   ds.hardwareallowed = chosen && chosen->hardware;
   if (ds.chosen < 0 || !_VLdevice_open(ds.chosen)) return false;
-  ds.packedambient = 0x66666666;
+  _VLrender().packedambient = 0x66666666;
   ds.setupdone = true;
   return true;
 }
@@ -109,7 +111,7 @@ void VLrenderer_close(void) {
   ds.ndisplays = 0;
   ds.setupdone = false;
   ds.chosen = -1;
-  ds.current = nullptr;
+  _VLrender().current = nullptr;
 }
 
 VLrenderersettings *VLrenderer_settings(void) { return _VLdisplay().settings; }

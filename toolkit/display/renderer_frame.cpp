@@ -4,10 +4,13 @@
  * on the device and, on screen, copied to the window. */
 #include <string.h>
 
-#include "core/hooks.h"
+#include "display/loop.h"
+#include "render/light_slots.h"
+#include "texture/loop.h"
 #include "render/execute_batch.h"
 #include "display/device/device.h"
 #include "display/display_state.h"
+#include "render/render_state.h"
 #include "render/state_buffer.h"
 #include "platform/platform.h"
 #include "render/traverse.h"
@@ -31,9 +34,9 @@ void upload_ambient(VLrendercontext *c) {
   if (!s || s->ambientuploaded) return;
   const float *a = s->ambient;
   auto byte = [](float f) { return uint32_t(f <= 0 ? 0 : f >= 1 ? 255 : f * 255.0f); };
-  ds.packedambient = byte((a[0] + a[1] + a[2]) / 3.0f) << 24 | byte(a[0]) << 16 |
+  _VLrender().packedambient = byte((a[0] + a[1] + a[2]) / 3.0f) << 24 | byte(a[0]) << 16 |
                      byte(a[1]) << 8 | byte(a[2]);
-  _VLstate_execute(c, VLOP_LIGHTSTATE, VLLS_AMBIENT, ds.packedambient);
+  _VLstate_execute(c, VLOP_LIGHTSTATE, VLLS_AMBIENT, _VLrender().packedambient);
 }
 
 void upload_lights(VLrendercontext *c) {
@@ -87,6 +90,17 @@ void end_frame(VLwindow *w, VLdevice *dev) {
   }
 }
 
+/* The traversal of the window's Root into draw lists and their playback. */
+void render_scene(VLwindow *w) {
+  VLrenderstate *rs = w->renderstate;
+  if (!w->root) return;
+  if (!rs->traversal) rs->traversal = new VLtraversal();
+  VLm4 view;
+  memcpy(view.m, w->context->view, sizeof view.m);
+  _VLtraversal_reset(rs->traversal, &view, rs->hither, rs->yon, rs->planes);
+  VLscene_render(w->root, rs->traversal);
+}
+
 void render_window(VLwindow *w, VLdevice *dev) {
   VLrendercontext *c = w->context;
   VLrendercontext_select(c);
@@ -96,10 +110,10 @@ void render_window(VLwindow *w, VLdevice *dev) {
   dev->viewport(0, 0, c->width, c->height);
   memcpy(c->materials[VLMAT_BACKGROUND].diffuse, bg, sizeof bg);
   dev->clear(bg);
-  _VLbatch_beginframe(_VLdisplay().packedambient);
+  _VLbatch_beginframe(_VLrender().packedambient);
   if (w->mode == 1 && w->viewpoint) {
     _VLrenderer_setupview(w, w->eye);
-    _VLscene_renderwindow(w);
+    render_scene(w);
     draw_3dcallback(w, dev);
     draw_2dcallback(w, dev);
     w->numpolys = w->renderstate->polys;
@@ -114,11 +128,10 @@ void render_window(VLwindow *w, VLdevice *dev) {
 void VLrenderer_frame(void) {
   VLuniverse *u = VLuniverse_current();
   VLdevice *dev = _VLdevice();
-  VLdisplaystate &ds = _VLdisplay();
   if (!u || !dev) return;
-  if (ds.haverendering && ds.lastrendering != u->rendering) _VLrenderer_invalidatecaches(u);
-  ds.lastrendering = u->rendering;
-  ds.haverendering = true;
+  /* A change of the rendering options needs nothing here: each geometry's
+   * cache records the options it was compiled for and is remade when next
+   * drawn under others. */
   dev->stats = VLdevstats();
   for (VLwindow *w = u->windows; w; w = w->next) {
     w->numpolys = 0;
@@ -131,17 +144,6 @@ void VLrenderer_frame(void) {
 /* Told once when the scene stood still for a frame, and again when it
  * moves: this renderer has nothing to do then. */
 void _VLrenderer_frameready(int) {}
-
-/* The traversal of the window's Root into draw lists and their playback. */
-void _VLscene_renderwindow(VLwindow *w) {
-  VLrenderstate *rs = w->renderstate;
-  if (!w->root) return;
-  if (!rs->traversal) rs->traversal = new VLtraversal();
-  VLm4 view;
-  memcpy(view.m, w->context->view, sizeof view.m);
-  _VLtraversal_reset(rs->traversal, &view, rs->hither, rs->yon, rs->planes);
-  VLscene_render(w->root, rs->traversal);
-}
 
 bool VLrenderer_readpixels(VLwindow *w, uint8_t *rgba) {
   VLdevice *dev = _VLdevice();

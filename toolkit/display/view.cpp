@@ -7,7 +7,7 @@
 #include <math.h>
 #include <string.h>
 
-#include "core/hooks.h"
+#include "object/view.h"
 #include "display/device/device.h"
 #include "display/display_state.h"
 #include "render/state_buffer.h"

@@ -6,7 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/hooks.h"
+#include "display/loop.h"
 #include "core/messages.h"
 #include "display/display_state.h"
 #include "platform/platform.h"

@@ -7,7 +7,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/hooks.h"
 #include "core/messages.h"
 #include "geometry/internal.h"
 #include "geometry/state.h"
@@ -186,7 +185,7 @@ void _VLpoly_free(VLpoly *p) {
     free(r);
     r = next;
   }
-  if (p->attributes) _VLtexture_releaseattributes(p->attributes);
+  if (p->attributes && _VLgeom().events.polyfreed) _VLgeom().events.polyfreed(p->attributes);
   free(p);
 }
 

@@ -5,7 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/hooks.h"
+#include "geometry/state.h"
 #include "geometry/internal.h"
 #include "geometry/state.h"
 #include "vlx/diag.h"
@@ -14,7 +14,7 @@
 
 void _VLgeometry_dropcache(VLgeometry *g) {
   if (!g->rendercache) return;
-  _VLrenderer_releasecache(g->rendercache);
+  if (_VLgeom().events.cachedropped) _VLgeom().events.cachedropped(g->rendercache);
   g->rendercache = nullptr;
 }
 

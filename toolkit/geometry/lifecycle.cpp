@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "core/hooks.h"
+#include "geometry/state.h"
 #include "geometry/internal.h"
 #include "geometry/state.h"
 #include "vlx/diag.h"
@@ -50,7 +50,8 @@ static VLpoly *copy_poly(const VLpoly *p, VLgeometry *into,
   c->geometry = into;
   c->next = nullptr;
   c->vertices = nullptr;
-  c->attributes = p->attributes ? _VLtexture_copyattributes(p->attributes) : nullptr;
+  VLgeometryevents &events = _VLgeom().events;
+  c->attributes = p->attributes && events.polycopied ? events.polycopied(p->attributes) : nullptr;
   VLvertexref **tail = &c->vertices;
   for (const VLvertexref *r = p->vertices; r; r = r->next) {
     auto it = map.find(r->vertex);

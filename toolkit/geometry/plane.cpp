@@ -4,7 +4,6 @@
 #include <math.h>
 #include <stdlib.h>
 
-#include "core/hooks.h"
 #include "geometry/internal.h"
 #include "vlx/geometry.h"
 
@@ -106,9 +105,10 @@ bool _VLpoly_plane(VLpoly *p) {
   return n <= 3 || planar(pts, n, p->normal, p->plane);
 }
 
-void _VLpoly_replan(VLgeometry *g, VLpoly *p) {
-  if (!_VLpoly_plane(p) && p->ncorners > 3) _VLrenderer_splitpoly(g, p);
-}
+/* A polygon that is not planar keeps its corners: the renderer draws it as
+ * the fan of its corners, each triangle with the polygon's normal, so
+ * nothing is split ahead. */
+void _VLpoly_replan(VLgeometry *, VLpoly *p) { _VLpoly_plane(p); }
 
 void _VLpoly_cornerbits(VLpoly *p) {
   bool normals = true, colours = true;

@@ -1,11 +1,12 @@
 /* The geometry family's state record, its reset, and the release of every
- * material table when the universe is deleted. */
+ * material table when the universe is deleted. The reset keeps the event
+ * handlers: geometries made before it may still carry data of other families. */
 #include "geometry/state.h"
 
 #include <stdlib.h>
 
-#include "core/hooks.h"
 #include "geometry/internal.h"
+#include "geometry/loop.h"
 #include "vlx/geometry.h"
 #include "vlx/mtable.h"
 
@@ -13,6 +14,8 @@ VLgeomstate &_VLgeom(void) {
   static VLgeomstate state;
   return state;
 }
+
+VLgeometryevents &_VLgeometry_events(void) { return _VLgeom().events; }
 
 void _VLgeometry_releasetables(void) {
   VLgeomstate &s = _VLgeom();

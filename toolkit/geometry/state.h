@@ -1,7 +1,7 @@
 /* Process-wide state of the geometry family in one record, with one
  * accessor and a reset for tests: the material-table list (newest first),
  * the numbers of the generated "mtN" table names, the open geometry and
- * the construction-time vertex table. */
+ * the construction-time vertex table, the handlers of geometry events. */
 #ifndef VLX_GEOMETRY_STATE_H
 #define VLX_GEOMETRY_STATE_H
 
@@ -13,6 +13,8 @@ struct VLvertex;
 
 #define VLGEOM_VTABLE_INITIAL 1000
 
+#include "geometry/events.h"
+
 struct VLgeomstate {
   VLmtable *tables = nullptr;           /* every table, newest first */
   std::multiset<long> mtnumbers;        /* N of every table named "mtN" */
@@ -21,6 +23,8 @@ struct VLgeomstate {
   VLvertex **vtable = nullptr;          /* vertex table of the open geometry */
   int vcount = 0;
   int vcapacity = VLGEOM_VTABLE_INITIAL;
+
+  VLgeometryevents events = {};         /* handlers of higher families */
 };
 
 VLgeomstate &_VLgeom(void);

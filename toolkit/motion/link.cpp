@@ -6,7 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/hooks.h"
+#include "scene/events.h"
 #include "core/messages.h"
 #include "motion/motion_internal.h"
 #include "vlx/diag.h"
@@ -56,6 +56,7 @@ VLmotionlink *create(void *source, void *target, int sourcekind, int targetkind,
     end = moved_node(target, targetkind);
     if (!end) return nullptr;
   }
+  _VLscene_events().movablefreed = _VLmotionlinks_cancelnode;
   VLmotionlink *l = static_cast<VLmotionlink *>(VLmalloc(sizeof *l));
   memset(l, 0, sizeof *l);
   l->source = source;

@@ -7,7 +7,7 @@
  * the target then moves by t turned by its new orientation (frame 0), by t
  * (frame 3), or by t turned by p. Constraints clamp the result. Objects
  * move through their own relative move. Disabled links are skipped. */
-#include "core/hooks.h"
+#include "motion/loop.h"
 #include "motion/motion_internal.h"
 #include "vlx/node.h"
 #include "vlx/object.h"
@@ -113,7 +113,8 @@ void _VLmotionlinks_apply(VLuniverse *u, int pass) {
       continue;
     VLp3 t = {0, 0, 0};
     VLq r = {0, 0, 0, 1};
-    if (!_VLsensor_motion(static_cast<VLsensor *>(l->source), &t, &r)) continue;
+    bool (*motion)(VLsensor *, VLp3 *, VLq *) = _VLmotion().sensormotion;
+    if (!motion || !motion(static_cast<VLsensor *>(l->source), &t, &r)) continue;
     apply_sensor(l, t, r);
   }
 }

@@ -9,8 +9,14 @@
 
 struct VLuniverse;
 
+struct VLsensor;
+
 struct VLmotionstate {
   int markernodes;     /* marker nodes made and not yet deleted */
+  /* A sensor's motion of this frame (translation and rotation), registered
+   * by the devices family when it makes a sensor; false or unset: the
+   * sensor gives none and links from it move nothing. */
+  bool (*sensormotion)(VLsensor *sensor, VLp3 *translation, VLq *rotation);
 };
 
 VLmotionstate &_VLmotion(void);
@@ -18,6 +24,8 @@ VLmotionstate &_VLmotion(void);
 void _VLmotion_reset(void);
 
 /* --- links --- */
+/* A node is freed: links that move it are deleted, markers forget it. */
+void _VLmotionlinks_cancelnode(VLnode *node);
 /* Frees every link of the universe (teardown). */
 void _VLmotionlinks_freeall(VLuniverse *u);
 /* Moves a sensor link's target by a translation and rotation. */

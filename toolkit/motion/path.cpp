@@ -7,7 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/hooks.h"
+#include "motion/loop.h"
 #include "core/messages.h"
 #include "motion/motion_internal.h"
 #include "vlx/diag.h"

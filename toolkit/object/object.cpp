@@ -6,8 +6,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/hooks.h"
+#include "object/loop.h"
 #include "object/object_internal.h"
+#include "scene/events.h"
 #include "scene/scene_internal.h"
 #include "vlx/diag.h"
 #include "vlx/geometry.h"
@@ -25,7 +26,22 @@ void _VLobjects_reset(void) { _VLobjects() = VLobjectstate(); }
 
 namespace {
 
+/* The object of a freed object node goes with it. */
+void node_freed(VLobject *object) {
+  if (object) _VLobject_destroy(object);
+}
+
+/* A new object node also goes under the first Root when asked. */
+void node_made(VLnode *n) {
+  VLnode *root = VLuniverse_current() ? VLuniverse_getrootnode() : nullptr;
+  if (root && _VLobjects().attachnew) _VLnode_link(root, n, nullptr);
+}
+
 VLobject *alloc_object(VLgeometry *g) {
+  VLsceneevents &events = _VLscene_events();
+  events.objectfreed = node_freed;
+  events.objectnodemade = node_made;
+  events.objectbox = _VLobject_placedbox;
   VLobject *o = static_cast<VLobject *>(VLmalloc(sizeof(VLobject)));
   memset(o, 0, sizeof *o);
   o->geometry = g;
@@ -207,10 +223,3 @@ void _VLuniverse_deletecontent(VLuniverse *u) {
   u->holder = nullptr;
 }
 
-void _VLobject_delete(VLobject *object) {
-  if (object) _VLobject_destroy(object);
-}
-
-VLnode **_VLobject_nodeslot(VLobject *object) { return object ? &object->node : nullptr; }
-
-bool _VLobject_attachnew(void) { return _VLobjects().attachnew; }

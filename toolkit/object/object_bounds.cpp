@@ -5,7 +5,6 @@
 #include <float.h>
 #include <math.h>
 
-#include "core/hooks.h"
 #include "object/object_internal.h"
 #include "vlx/geometry.h"
 #include "vlx/object.h"

@@ -6,7 +6,7 @@
  * deletion passes rescan the list after each deletion. */
 #include <math.h>
 
-#include "core/hooks.h"
+#include "object/loop.h"
 #include "object/object_internal.h"
 #include "vlx/node.h"
 #include "vlx/object.h"

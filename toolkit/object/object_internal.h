@@ -53,7 +53,13 @@ VLobject *_VLobject_ofgeometry(const VLgeometry *g);
  * frees it (dropping its geometry reference); the node is not touched. */
 void _VLobject_destroy(VLobject *o);
 
+/* The box of the object's geometry placed by its orientation and position,
+ * in the object node's parent frame; false when it has none. */
+bool _VLobject_placedbox(VLobject *object, float centre[3], float halfextents[3]);
+
 /* --- sequences and portals (content teardown) --- */
+/* A destroyed node leaves every sequence. */
+void _VLsequences_forgetnode(VLnode *node);
 void _VLsequence_free(VLsequence *s);
 void _VLportal_free(VLportal *p);
 

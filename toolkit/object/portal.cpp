@@ -9,7 +9,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/hooks.h"
+#include "object/loop.h"
 #include "core/messages.h"
 #include "object/object_internal.h"
 #include "vlx/diag.h"

@@ -6,8 +6,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/hooks.h"
-#include "universe/tasks.h"
+#include "object/loop.h"
+#include "scene/events.h"
+#include "core/state.h"
 #include "object/object_internal.h"
 #include "vlx/diag.h"
 #include "vlx/node.h"
@@ -71,6 +72,7 @@ VLsequence *VLsequence_new(VLnode *const *nodes, int count, double interval, uin
   if (!u || !nodes || count < 1 || !(interval >= 0.0)) return nullptr;
   for (int i = 0; i < count; ++i)
     if (!nodes[i]) return nullptr;
+  _VLscene_events().nodefreed = _VLsequences_forgetnode;
   VLsequence *s = static_cast<VLsequence *>(VLmalloc(sizeof(VLsequence)));
   memset(s, 0, sizeof *s);
   s->nodes = static_cast<VLnode **>(VLmalloc(sizeof(VLnode *) * count));
@@ -100,13 +102,13 @@ void VLsequence_stop(VLsequence *s) {
 void VLsequence_delete(VLsequence *s) {
   if (!s) return;
   s->state |= VLSEQ_DELETEREQUEST;
-  _VLtasks_markdeleted(s);
+  _VLowner_freed(s);
 }
 
 /* The sequence's nodes go back to the scene as they were before it took them. */
 void _VLsequence_free(VLsequence *s) {
   for (int i = 0; i < s->count; ++i) show(s->nodes[i], s->saved[i] != 0);
-  _VLtasks_markdeleted(s);
+  _VLowner_freed(s);
   free(s->nodes);
   free(s->saved);
   free(s);

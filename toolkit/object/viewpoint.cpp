@@ -5,11 +5,12 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/hooks.h"
+#include "object/loop.h"
+#include "object/view.h"
 #include "core/messages.h"
-#include "display/display_state.h"
 #include "vlx/diag.h"
 #include "vlx/motion.h"
+#include "vlx/renderer.h"
 #include "vlx/universe.h"
 #include "vlx/viewpoint.h"
 #include "vlx/window.h"

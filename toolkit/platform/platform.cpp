@@ -7,7 +7,7 @@
 #include <deque>
 
 #include "core/diag_internal.h"
-#include "platform/cursor.h"
+#include "core/state.h"
 #include "platform/platform_internal.h"
 
 namespace {
@@ -33,11 +33,16 @@ bool display_named(void) {
   return (x && *x) || (w && *w);
 }
 
+/* Cursor calls: without a display the wait cursor is null and setting a
+ * cursor returns null. */
+void *wait_cursor(void) { return g_plat.onscreen ? _VLsdl_waitcursor() : nullptr; }
+void *set_cursor(void *cursor) { return g_plat.onscreen ? _VLsdl_setcursor(cursor) : nullptr; }
 }  // namespace
 
 bool _VLplatform_init(void) {
   if (g_plat.initialised) return g_plat.onscreen;
   g_plat.initialised = true;
+  _VLcursor_setcalls(wait_cursor, set_cursor);
   const char *off = getenv("VLXOFFSCREEN");
   g_plat.onscreen = !(off && *off) && display_named() && _VLsdl_init();
   return g_plat.onscreen;
@@ -126,10 +131,4 @@ bool _VLplatform_pump(void) {
   bool quit = g_plat.quit;
   g_plat.quit = false;
   return quit;
-}
-
-void *_VLplatform_waitcursor(void) { return g_plat.onscreen ? _VLsdl_waitcursor() : nullptr; }
-
-void *_VLplatform_setcursor(void *cursor) {
-  return g_plat.onscreen ? _VLsdl_setcursor(cursor) : nullptr;
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "geometry/events.h"
 #include "render/playback.h"
 #include "vlx/geometry.h"
 #include "vlx/mtable.h"
@@ -74,6 +75,9 @@ void build(VLgeometry *g, VLgeomcache *c, uint8_t options) {
   }
 }
 
+/* A geometry's cache dropped by the geometry family (an edit, a deletion). */
+void release_cache(void *cache) { delete static_cast<VLgeomcache *>(cache); }
+
 }  // namespace
 
 VLgeomcache *_VLrender_compile(VLgeometry *g) {
@@ -85,6 +89,7 @@ VLgeomcache *_VLrender_compile(VLgeometry *g) {
   if (!c) {
     c = new VLgeomcache();
     g->rendercache = c;
+    _VLgeometry_events().cachedropped = release_cache;
   }
   build(g, c, options);
   return c;
@@ -95,11 +100,3 @@ int _VLrender_passes(VLgeometry *g) {
   return c ? c->passes : 0;
 }
 
-void _VLrenderer_releasecache(void *cache) { delete static_cast<VLgeomcache *>(cache); }
-
-/* Caches compiled for other options are remade when next drawn. */
-void _VLrenderer_invalidatecaches(VLuniverse *) {}
-
-/* A polygon that is not planar is drawn as the fan of its corners, each
- * triangle with the polygon's normal: nothing to split ahead. */
-void _VLrenderer_splitpoly(VLgeometry *, VLpoly *) {}

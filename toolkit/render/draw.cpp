@@ -5,7 +5,7 @@
 
 #include "render/execute_batch.h"
 #include "display/device/device.h"
-#include "display/display_state.h"
+#include "render/render_state.h"
 #include "render/draw_internal.h"
 #include "render/state_buffer.h"
 #include "vlx/mtable.h"
@@ -28,7 +28,7 @@ void set_blockstate(bool &flag, bool on) {
 
 /* The unlit material takes the colour; later blocks use it. */
 void set_unlitmaterial(const float c[4]) {
-  VLrendercontext *ctx = _VLdisplay().current;
+  VLrendercontext *ctx = _VLrender().current;
   VLdevice *dev = _VLdevice();
   if (!ctx || !dev) return;
   VLmaterialslot &m = ctx->materials[VLMAT_UNLIT];
@@ -61,7 +61,7 @@ void _VLrender_setstate(int code, bool on) {
     case VLSTATE_BLEND: set_blockstate(b.blending, on); break;
     case VLSTATE_ZBUFFER:
       _VLbatch_close();
-      _VLstate_execute(_VLdisplay().current, VLOP_RENDERSTATE, VLRS_ZENABLE, on ? 1 : 0);
+      _VLstate_execute(_VLrender().current, VLOP_RENDERSTATE, VLRS_ZENABLE, on ? 1 : 0);
       break;
     default: break;
   }

@@ -8,7 +8,7 @@
 #include "core/messages.h"
 #include "render/execute_batch.h"
 #include "display/device/device.h"
-#include "display/display_state.h"
+#include "render/render_state.h"
 #include "render/draw_internal.h"
 #include "render/playback.h"
 #include "render/state_buffer.h"
@@ -61,8 +61,8 @@ void use_texture(const VLpolytexture *pt) {
   b.texture = tex->handle;
   b.texturefilter = filter;
   /* The filter belongs to the device texture: set it while it is bound. */
-  _VLstate_execute(_VLdisplay().current, VLOP_RENDERSTATE, VLRS_TEXTUREHANDLE, b.texture);
-  _VLstate_execute(_VLdisplay().current, VLOP_RENDERSTATE, VLRS_TEXTUREFILTER, filter);
+  _VLstate_execute(_VLrender().current, VLOP_RENDERSTATE, VLRS_TEXTUREHANDLE, b.texture);
+  _VLstate_execute(_VLrender().current, VLOP_RENDERSTATE, VLRS_TEXTUREFILTER, filter);
   _VLbatch_open(VLBLOCK_TRIANGLES);
 }
 

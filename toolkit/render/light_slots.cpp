@@ -3,13 +3,13 @@
 #include "render/light_slots.h"
 
 #include "display/device/device.h"
-#include "display/display_state.h"
+#include "render/render_state.h"
 #include "vlx/renderer.h"
 
 namespace {
 
 VLlightslot *slot_of(int slot) {
-  VLrendercontext *c = _VLdisplay().current;
+  VLrendercontext *c = _VLrender().current;
   return c && slot >= 0 && slot < 8 ? &c->lights[slot] : nullptr;
 }
 
@@ -65,7 +65,7 @@ void _VLrenderer_lighton(int slot) {
   VLlightslot *l = slot_of(slot);
   VLdevice *dev = _VLdevice();
   if (!l || !dev) return;
-  const float *view = _VLdisplay().current->view;
+  const float *view = _VLrender().current->view;
   VLlightdesc d = {};
   d.type = l->type;
   for (int i = 0; i < 4; ++i) d.color[i] = l->color[i];

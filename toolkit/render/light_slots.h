@@ -17,4 +17,11 @@ void _VLrenderer_lightdirection(int slot, const float dir[3]);
 void _VLrenderer_lighton(int slot);
 void _VLrenderer_lightoff(int slot);
 
+/* Renderer start-up: the universe's default lights and ambient. */
+struct VLuniverse;
+struct VLrendercontext;
+void _VLlights_installdefaults(VLuniverse *u);
+/* Light upload into the current render context's slots. */
+void _VLlights_upload(VLrendercontext *c);
+
 #endif

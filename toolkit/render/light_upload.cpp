@@ -6,7 +6,6 @@
  * a grey colour. Spot cones are handed over in radians, as the device
  * takes them: the outer cone is twice the light's angle from the axis, the
  * inner cone zero, so the exponent shapes the falloff across the cone. */
-#include "core/hooks.h"
 #include "render/light_slots.h"
 #include "scene/light_internal.h"
 #include "vlx/renderer.h"

@@ -8,7 +8,7 @@
 
 #include "render/execute_batch.h"
 #include "display/device/device.h"
-#include "display/display_state.h"
+#include "render/render_state.h"
 #include "render/draw_internal.h"
 #include "render/light_slots.h"
 #include "render/playback.h"
@@ -18,6 +18,7 @@
 #include "vlx/object.h"
 #include "vlx/render.h"
 #include "vlx/renderer.h"
+#include "vlx/window.h"
 #include "vlx/universe.h"
 
 namespace {
@@ -127,7 +128,7 @@ void play_entry(Player &p, const VLdrawentry &e) {
 }  // namespace
 
 void _VLrender_playback(VLtraversal *t) {
-  VLrendercontext *c = _VLdisplay().current;
+  VLrendercontext *c = _VLrender().current;
   VLdevice *dev = _VLdevice();
   if (!c || !dev || !c->window || !c->window->renderstate) return;
   VLrenderstate *rs = c->window->renderstate;

@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "display/device/device.h"
-#include "display/display_state.h"
+#include "render/render_state.h"
 #include "vlx/renderer.h"
 
 namespace {
@@ -40,7 +40,7 @@ void _VLstate_execute(VLrendercontext *c, uint8_t opcode, uint32_t code, uint32_
 void _VLstate_initial(VLrendercontext *c) {
   if (!c || !c->statebuffer) return;
   Writer w{c->statebuffer};
-  w.item(VLOP_LIGHTSTATE, VLLS_AMBIENT, _VLdisplay().packedambient);
+  w.item(VLOP_LIGHTSTATE, VLLS_AMBIENT, _VLrender().packedambient);
   w.item(VLOP_RENDERSTATE, VLRS_SHADEMODE, VLSHADE_GOURAUD);
   w.item(VLOP_RENDERSTATE, VLRS_ZENABLE, 1);
   w.item(VLOP_RENDERSTATE, VLRS_TEXTUREHANDLE, 0);

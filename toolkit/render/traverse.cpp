@@ -10,7 +10,7 @@
 
 #include <string.h>
 
-#include "core/hooks.h"
+#include "scene/light_internal.h"
 #include "core/messages.h"
 #include "render/playback.h"
 #include "scene/scene_internal.h"

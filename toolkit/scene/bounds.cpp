@@ -11,7 +11,7 @@
 
 #include <vector>
 
-#include "core/hooks.h"
+#include "scene/state.h"
 #include "core/messages.h"
 #include "scene/scene_internal.h"
 #include "scene/xf.h"
@@ -64,7 +64,8 @@ void fold_child(Box &box, VLxf &acc, VLnode *c, VLnetcache &cache) {
     case VLNODE_OBJECT: {
       float centre[3], half[3];
       VLobject *o = static_cast<VLobjectnode *>(c)->object;
-      if (o && _VLobject_placedbox(o, centre, half)) box.merge(acc, centre, half);
+      bool (*placed)(VLobject *, float *, float *) = _VLscene().events.objectbox;
+      if (o && placed && placed(o, centre, half)) box.merge(acc, centre, half);
       break;
     }
     case VLNODE_LIGHT: case VLNODE_MATERIAL: case VLNODE_FOG: case VLNODE_AMBIENT:

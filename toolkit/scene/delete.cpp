@@ -6,11 +6,12 @@
  * cancels the motion links on Xforms and movable nodes. */
 #include <stdlib.h>
 
-#include "core/hooks.h"
-#include "universe/tasks.h"
+#include "core/state.h"
+#include "scene/light_internal.h"
 #include "scene/scene_internal.h"
 #include "scene/state.h"
 #include "vlx/geometry.h"
+#include "vlx/object.h"
 #include "vlx/universe.h"
 
 namespace {
@@ -36,19 +37,22 @@ void release_light(VLlightnode *n) {
   _VLlight_delete(light);
 }
 
+void cancel_links(VLnode *n) {
+  if (_VLscene().events.movablefreed) _VLscene().events.movablefreed(n);
+}
+
 void release_object(VLobjectnode *n) {
   VLobject *o = n->object;
   n->object = nullptr;
   if (!o) return;
-  VLnode **slot = _VLobject_nodeslot(o);
-  if (slot && *slot != n) return;
-  if (slot) *slot = nullptr;
-  _VLobject_delete(o);
+  if (o->node != n) return;
+  o->node = nullptr;
+  if (_VLscene().events.objectfreed) _VLscene().events.objectfreed(o);
 }
 
 void release_payload(VLnode *n) {
   switch (n->type) {
-    case VLNODE_XFORM: _VLmotionlinks_cancelnode(n); break;
+    case VLNODE_XFORM: cancel_links(n); break;
     case VLNODE_LOD: free(static_cast<VLlodnode *>(n)->ranges); break;
     case VLNODE_GEOMETRY: release_geometry(static_cast<VLgeometrynode *>(n)); break;
     case VLNODE_OBJECT: release_object(static_cast<VLobjectnode *>(n)); break;
@@ -57,14 +61,14 @@ void release_payload(VLnode *n) {
     case VLNODE_INLINE: free(static_cast<VLinlinenode *>(n)->file); break;
     default: break;
   }
-  if (n->flags & VLNODEFLAG_MOVABLE) _VLmotionlinks_cancelnode(n);
+  if (n->flags & VLNODEFLAG_MOVABLE) cancel_links(n);
 }
 
 /* The last step for a node whose children are gone. */
 void finish(VLnode *n) {
   release_payload(n);
-  _VLtasks_markdeleted(n);
-  _VLsequences_forgetnode(n);
+  _VLowner_freed(n);
+  if (_VLscene().events.nodefreed) _VLscene().events.nodefreed(n);
   _VLnames_remove(n);
   free(n);
 }

@@ -6,7 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/hooks.h"
+#include "scene/loop.h"
 #include "core/messages.h"
 #include "scene/light_internal.h"
 #include "vlx/diag.h"

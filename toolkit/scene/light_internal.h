@@ -26,6 +26,13 @@ VLlightstate &_VLlightstate(void);
 /* Tests: forget the numbers and the counter (after VLuniverse_delete). */
 void _VLlights_reset(void);
 
+/* Light records of Light nodes: the node's light is deleted with it; a
+ * default light of a kind (VLLIGHTKIND_*, intensity 1.0; null: none). */
+void _VLlight_delete(VLlight *light);
+VLlight *_VLlight_newdefault(int kind);
+/* The light number (0..7) of a light record, or -1. */
+int _VLlight_number(VLlight *l);
+
 /* Hands a changed light to the renderer's slot of its number and sets
  * "lights changed". */
 void _VLlight_changed(VLlight *light);

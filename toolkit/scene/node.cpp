@@ -6,11 +6,12 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/hooks.h"
+#include "scene/light_internal.h"
 #include "scene/scene_internal.h"
 #include "scene/state.h"
 #include "vlx/diag.h"
 #include "vlx/geometry.h"
+#include "vlx/object.h"
 #include "vlx/universe.h"
 
 namespace {
@@ -199,14 +200,11 @@ VLnode *VLpointlightnode_new(VLnode *parent) {
 
 VLnode *VLobjectnode_new(VLobject *object) {
   if (!object) return nullptr;
-  VLnode **slot = _VLobject_nodeslot(object);
-  if (!slot) return nullptr;
-  if (*slot) return *slot;
+  if (object->node) return object->node;
   VLnode *n = _VLnode_new(VLNODE_OBJECT, nullptr);
   static_cast<VLobjectnode *>(n)->object = object;
-  *slot = n;
-  VLnode *root = VLuniverse_current() ? VLuniverse_getrootnode() : nullptr;
-  if (root && _VLobject_attachnew()) _VLnode_link(root, n, nullptr);
+  object->node = n;
+  if (_VLscene().events.objectnodemade) _VLscene().events.objectnodemade(n);
   return n;
 }
 

@@ -13,7 +13,9 @@ namespace {
 VLscenestate g_scene;
 
 void setup(VLscenestate &s) {
+  VLsceneevents events = s.events;
   memset(&s, 0, sizeof s);
+  s.events = events;
   s.orphans.type = VLNODE_ROOT;
   s.orphans.flags = VLNODEFLAG_ORPHANHOLDER;
   s.orphans.culling = VLCULL_DEFAULT;
@@ -27,6 +29,8 @@ VLscenestate &_VLscene(void) {
 }
 
 void _VLscene_reset(void) { setup(g_scene); }
+
+VLsceneevents &_VLscene_events(void) { return _VLscene().events; }
 
 VLwalkstack *_VLwalk_take(void) {
   VLscenestate &st = _VLscene();

@@ -6,6 +6,7 @@
 #ifndef VLX_SCENE_STATE_H
 #define VLX_SCENE_STATE_H
 
+#include "scene/events.h"
 #include "vlx/node.h"
 
 enum { VLNAME_BUCKETS = 64 };
@@ -40,10 +41,12 @@ struct VLscenestate {
   VLnamecell *names[VLNAME_BUCKETS];
   VLwalkstack *freestacks;
   VLboxcell *freeboxes;
+  VLsceneevents events;                /* handlers of higher families */
 };
 
 VLscenestate &_VLscene(void);
-/* Tests: forgets everything without freeing (call after VLscene_deleteall). */
+/* Tests: forgets everything without freeing (call after VLscene_deleteall);
+ * the event handlers stay. */
 void _VLscene_reset(void);
 /* The orphan holder. */
 inline VLnode *_VLscene_orphans(void) { return &_VLscene().orphans; }

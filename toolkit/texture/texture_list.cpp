@@ -7,7 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/hooks.h"
+#include "texture/loop.h"
 #include "core/messages.h"
 #include "display/device/device.h"
 #include "texture/texture_internal.h"

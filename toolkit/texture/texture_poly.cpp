@@ -8,9 +8,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/hooks.h"
-#include "texture/texture_internal.h"
+#include "geometry/events.h"
 #include "geometry/internal.h"
+#include "texture/texture_internal.h"
 #include "vlx/diag.h"
 #include "vlx/geometry.h"
 #include "vlx/texture.h"
@@ -91,6 +91,25 @@ int corner_count(const VLpoly *p) {
   return n;
 }
 
+/* A polygon freed by the geometry family takes its texture record along. */
+void free_attributes(void *attributes) {
+  _VLpolytexture_free(static_cast<VLpolytexture *>(attributes));
+}
+
+/* A polygon copied by the geometry family gets its own texture record. */
+void *copy_attributes(const void *attributes) {
+  const VLpolytexture *src = static_cast<const VLpolytexture *>(attributes);
+  if (!src) return nullptr;
+  VLpolytexture *pt = static_cast<VLpolytexture *>(VLmalloc(sizeof(VLpolytexture)));
+  *pt = *src;
+  pt->name = VLstrdup(src->name);
+  size_t bytes = sizeof(float) * 2 * size_t(src->ncorners);
+  pt->uv = static_cast<float *>(VLmalloc(bytes ? bytes : sizeof(float)));
+  if (bytes) memcpy(pt->uv, src->uv, bytes);
+  if (pt->texture) pt->texture->usecount++;
+  return pt;
+}
+
 }  // namespace
 
 bool _VLpoly_texturable(const VLpoly *p) { return p && p->geometry && !p->geometry->frozen; }
@@ -123,6 +142,9 @@ VLpolytexture *_VLpoly_newtexture(VLpoly *p, const char *name, VLtexture *t, boo
   pt->transparent = transparent;
   _VLpolytexture_free(static_cast<VLpolytexture *>(p->attributes));
   p->attributes = pt;
+  VLgeometryevents &events = _VLgeometry_events();
+  events.polyfreed = free_attributes;
+  events.polycopied = copy_attributes;
   return pt;
 }
 
@@ -186,21 +208,4 @@ bool VLpoly_removetexture(VLpoly *p) {
   _VLpolytexture_free(static_cast<VLpolytexture *>(p->attributes));
   p->attributes = nullptr;
   return true;
-}
-
-void _VLtexture_releaseattributes(void *attributes) {
-  _VLpolytexture_free(static_cast<VLpolytexture *>(attributes));
-}
-
-void *_VLtexture_copyattributes(const void *attributes) {
-  const VLpolytexture *src = static_cast<const VLpolytexture *>(attributes);
-  if (!src) return nullptr;
-  VLpolytexture *pt = static_cast<VLpolytexture *>(VLmalloc(sizeof(VLpolytexture)));
-  *pt = *src;
-  pt->name = VLstrdup(src->name);
-  size_t bytes = sizeof(float) * 2 * size_t(src->ncorners);
-  pt->uv = static_cast<float *>(VLmalloc(bytes ? bytes : sizeof(float)));
-  if (bytes) memcpy(pt->uv, src->uv, bytes);
-  if (pt->texture) pt->texture->usecount++;
-  return pt;
 }

@@ -8,7 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "core/hooks.h"
+#include "texture/loop.h"
 #include "display/device/device.h"
 #include "texture/texture_internal.h"
 #include "texture/texture_state.h"

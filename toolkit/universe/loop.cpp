@@ -6,13 +6,18 @@
  * loading. */
 #include <stdlib.h>
 
-#include "core/hooks.h"
+#include "devices/loop.h"
+#include "display/loop.h"
+#include "motion/loop.h"
+#include "object/loop.h"
 #include "core/messages.h"
 #include "core/state.h"
 #include "universe/tasks.h"
 #include "universe/universe_internal.h"
+#include "universe/universe_state.h"
 #include "platform/platform.h"
 #include "vlx/diag.h"
+#include "vlx/render.h"
 #include "vlx/renderer.h"
 #include "vlx/universe.h"
 #include "vlx/window.h"
@@ -74,15 +79,15 @@ void step_events(VLuniverse *u) {
 
 /* Step 11: tell the renderer once when the scene stood still. */
 void step_frameready(VLuniverse *u) {
-  VLcorestate &core = _VLcore();
+  VLuniversestate &us = _VLuniverses();
   if (u->unchanged && !u->renderchanged) {
-    if (!core.hookcalled) {
+    if (!us.hookcalled) {
       _VLrenderer_frameready(1);
-      core.hookcalled = true;
+      us.hookcalled = true;
     }
-  } else if (core.hookcalled) {
+  } else if (us.hookcalled) {
     _VLrenderer_frameready(0);
-    core.hookcalled = false;
+    us.hookcalled = false;
   }
 }
 
@@ -109,54 +114,54 @@ void run_frame(VLuniverse *u) {
 }  // namespace
 
 void VLuniverse_go(void) {
-  VLcorestate &core = _VLcore();
-  VLuniverse *u = core.universe;
+  VLuniversestate &us = _VLuniverses();
+  VLuniverse *u = us.universe;
   if (!u) return;
   if (u->running) {
     VLmsg_warning(VLTXT_GO_REENTRANT);
     return;
   }
-  if (core.firstgo) {
-    core.firstgo = false;
+  if (us.firstgo) {
+    us.firstgo = false;
     u->unchanged = 0;
-    core.hookcalled = false;
+    us.hookcalled = false;
   }
   u->running = 1;
   do {
     run_frame(u);
     /* The universe may have been deleted inside the frame (fatal path). */
-    u = core.universe;
+    u = us.universe;
     if (!u) return;
-    if (core.oneframe) u->running = 0;
+    if (us.oneframe) u->running = 0;
   } while (u->running);
 }
 
 void VLuniverse_go1(void) {
-  VLcorestate &core = _VLcore();
-  VLuniverse *u = core.universe;
+  VLuniversestate &us = _VLuniverses();
+  VLuniverse *u = us.universe;
   if (!u) return;
-  if (core.oneframe || u->running) {
+  if (us.oneframe || u->running) {
     VLmsg_warning(VLTXT_GO1_REENTRANT);
     return;
   }
-  core.oneframe = true;
+  us.oneframe = true;
   VLuniverse_go();
-  core.oneframe = false;
+  us.oneframe = false;
 }
 
 void VLuniverse_stop(void) {
-  VLuniverse *u = _VLcore().universe;
+  VLuniverse *u = _VLuniverses().universe;
   if (u) u->running = 0;
 }
 
 void VLuniverse_ready(void) {
-  VLuniverse *u = _VLcore().universe;
+  VLuniverse *u = _VLuniverses().universe;
   if (!u || !_VLuniverse_hasobjects(u)) return;
   _VLuniverse_prepare();
 }
 
 void _VLuniverse_prepare(void) {
-  VLuniverse *u = _VLcore().universe;
+  VLuniverse *u = _VLuniverses().universe;
   _VLobjects_takenodes(u);
   _VLobjects_noteviewpoint(u);
   _VLobjects_compare(u);

@@ -5,13 +5,16 @@
 #include <stdlib.h>
 
 #include "core/state.h"
+#include "universe/universe_state.h"
 #include "vlx/diag.h"
 
 VLtask *_VLtask_new(VLtaskfn fn, void *arg, int priority, void *key) {
+  /* From now on a freed node or sequence marks the tasks it keys. */
+  _VLowner_setfreedhandler(_VLtasks_markdeleted);
   VLtask *t = static_cast<VLtask *>(VLmalloc(sizeof(VLtask)));
   *t = VLtask{fn, arg, key, priority, false, false, true, nullptr};
   /* Insert after every task of lower or equal priority. */
-  VLtask **at = &_VLcore().tasks;
+  VLtask **at = &_VLuniverses().tasks;
   while (*at && (*at)->priority <= priority) at = &(*at)->next;
   t->next = *at;
   *at = t;
@@ -19,12 +22,12 @@ VLtask *_VLtask_new(VLtaskfn fn, void *arg, int priority, void *key) {
 }
 
 void _VLtasks_markdeleted(void *key) {
-  for (VLtask *t = _VLcore().tasks; t; t = t->next)
+  for (VLtask *t = _VLuniverses().tasks; t; t = t->next)
     if (t->key == key) t->deleted = true;
 }
 
 void _VLtasks_run(void) {
-  VLtask **at = &_VLcore().tasks;
+  VLtask **at = &_VLuniverses().tasks;
   while (*at) {
     VLtask *t = *at;
     if (t->deleted) {
@@ -35,16 +38,16 @@ void _VLtasks_run(void) {
     t->pending = false;
     at = &t->next;
   }
-  for (VLtask *t = _VLcore().tasks; t; t = t->next)
+  for (VLtask *t = _VLuniverses().tasks; t; t = t->next)
     if (!t->pending && !t->suspended && !t->deleted) t->fn(t->arg);
 }
 
 void _VLtasks_clear(void) {
-  VLtask *t = _VLcore().tasks;
+  VLtask *t = _VLuniverses().tasks;
   while (t) {
     VLtask *next = t->next;
     free(t);
     t = next;
   }
-  _VLcore().tasks = nullptr;
+  _VLuniverses().tasks = nullptr;
 }

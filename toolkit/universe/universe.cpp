@@ -5,12 +5,20 @@
 #include <string.h>
 #include <strings.h>
 
-#include "core/hooks.h"
+#include "devices/loop.h"
+#include "display/loop.h"
+#include "geometry/loop.h"
+#include "motion/loop.h"
+#include "object/loop.h"
+#include "scene/loop.h"
+#include "texture/loop.h"
 #include "core/messages.h"
 #include "core/state.h"
+#include "universe/universe_state.h"
 #include "universe/tasks.h"
 #include "universe/universe_internal.h"
 #include "vlx/diag.h"
+#include "vlx/node.h"
 #include "vlx/renderer.h"
 #include "vlx/universe.h"
 #include "vlx/window.h"
@@ -63,7 +71,8 @@ void free_record(VLuniverse *u) {
   free(u->name);
   free(u->settings);
   free(u);
-  _VLcore().universe = nullptr;
+  _VLuniverses().universe = nullptr;
+  _VLmsg_setteardown(nullptr);
 }
 
 void free_entries(VLunloadentry *&head) {
@@ -85,16 +94,14 @@ void add_entry(VLunloadentry *&head, const char *name, void (*fn)(void)) {
 
 }  // namespace
 
-VLuniverse *VLuniverse_current(void) { return _VLcore().universe; }
-
-void VLtoolkit_setprogram(int program) { _VLcore().program = program; }
-int VLtoolkit_program(void) { return _VLcore().program; }
+VLuniverse *VLuniverse_current(void) { return _VLuniverses().universe; }
 
 void VLuniverse_new(int configuration, int flags) {
   print_banner();
   VLuniverse *u = static_cast<VLuniverse *>(VLmalloc(sizeof(VLuniverse)));
   memset(u, 0, sizeof *u);
-  _VLcore().universe = u;
+  _VLuniverses().universe = u;
+  _VLmsg_setteardown(VLuniverse_delete);
   u->name = VLstrdup("untitled");
   u->settings = static_cast<VLsettings *>(VLmalloc(sizeof(VLsettings)));
   VLsettings_setdefaults(u->settings);
@@ -115,7 +122,7 @@ void VLuniverse_new(int configuration, int flags) {
 }
 
 void VLuniverse_delete(void) {
-  VLuniverse *u = _VLcore().universe;
+  VLuniverse *u = _VLuniverses().universe;
   if (!u) return;
   _VLsensors_deleteall(u);
   _VLpaths_deleteall(u);
@@ -129,8 +136,8 @@ void VLuniverse_delete(void) {
   _VLlights_deletelist(u, 1);
   _VLtasks_clear();
   _VLviewpoints_deleteall(u);
-  free_entries(_VLcore().loadedmodels);
-  free_entries(_VLcore().unloads);
+  free_entries(_VLuniverses().loadedmodels);
+  free_entries(_VLuniverses().unloads);
   _VLwindows_deleteall(u);
   VLscene_deleteall(1);
   _VLgeometry_releasetables();
@@ -140,16 +147,16 @@ void VLuniverse_delete(void) {
 }
 
 void VLuniverse_clear(void) {
-  VLuniverse *u = _VLcore().universe;
+  VLuniverse *u = _VLuniverses().universe;
   if (!u) return;
   if (u->name) {
-    for (VLunloadentry *e = _VLcore().unloads; e; e = e->next)
+    for (VLunloadentry *e = _VLuniverses().unloads; e; e = e->next)
       if (strcasecmp(e->name, u->name) == 0) {
         e->fn();
         break;
       }
   }
-  if (_VLcore().globalunload) _VLcore().globalunload();
+  if (_VLuniverses().globalunload) _VLuniverses().globalunload();
   free(u->name);
   u->name = VLstrdup("untitled");
   _VLuniverse_deletecontent(u);
@@ -165,14 +172,14 @@ void VLuniverse_clear(void) {
 }
 
 void VLuniverse_setbgcolor(uint8_t r, uint8_t g, uint8_t b) {
-  VLuniverse *u = _VLcore().universe;
+  VLuniverse *u = _VLuniverses().universe;
   uint32_t packed = (uint32_t(r) << 16) | (uint32_t(g) << 8) | b;
   _VLwindows_setbgcolor(u, packed);
   u->bgcolor = packed;
 }
 
 void VLuniverse_setrendering(uint8_t v) {
-  VLuniverse *u = _VLcore().universe;
+  VLuniverse *u = _VLuniverses().universe;
   bool wire_now = u->rendering >= VLRENDER_WIREFRAME;
   bool wire_new = v >= VLRENDER_WIREFRAME;
   if (wire_now != wire_new) u->renderchanged = 1;
@@ -180,28 +187,28 @@ void VLuniverse_setrendering(uint8_t v) {
   u->unchanged = 0;
 }
 
-void VLuniverse_setactions(VLaction fn) { _VLcore().universe->action = fn ? fn : do_nothing; }
+void VLuniverse_setactions(VLaction fn) { _VLuniverses().universe->action = fn ? fn : do_nothing; }
 
-VLviewpoint *VLuniverse_getviewpoint(void) { return _VLcore().universe->viewpoint; }
+VLviewpoint *VLuniverse_getviewpoint(void) { return _VLuniverses().universe->viewpoint; }
 
 void VLuniverse_setviewpoint(VLviewpoint *vp) {
-  VLuniverse *u = _VLcore().universe;
+  VLuniverse *u = _VLuniverses().universe;
   if (!vp || !_VLviewpoint_inlist(u, vp)) return;
   u->viewpoint = vp;
   _VLwindows_takeviewpoint(u, vp);
   u->unchanged = 0;
 }
 
-VLviewpoint *VLuniverse_getviewpoints(void) { return _VLcore().universe->viewpoints; }
-VLwindow *VLuniverse_getwindows(void) { return _VLcore().universe->windows; }
+VLviewpoint *VLuniverse_getviewpoints(void) { return _VLuniverses().universe->viewpoints; }
+VLwindow *VLuniverse_getwindows(void) { return _VLuniverses().universe->windows; }
 
 VLnode *VLuniverse_getrootnode(void) {
-  VLrootcell *cell = _VLcore().universe->roots;
+  VLrootcell *cell = _VLuniverses().universe->roots;
   return cell ? cell->node : nullptr;
 }
 
 bool VLuniverse_load(const char *name, VLbounds *bounds, float scale) {
-  VLuniverse *u = _VLcore().universe;
+  VLuniverse *u = _VLuniverses().universe;
   if (!name || !u) return false;
   if (scale < 1e-20f) {
     VLmsg_warning(VLTXT_BAD_SCALE);
@@ -211,15 +218,16 @@ bool VLuniverse_load(const char *name, VLbounds *bounds, float scale) {
     memset(bounds, 0, sizeof *bounds);
     bounds->scale = 1.0f;
   }
-  return _VLuniverse_readfile(u, name, bounds, scale);
+  /* No universe-file reader exists yet: nothing is found or read. */
+  return false;
 }
 
 void _VLuniverse_registerunload(const char *name, void (*fn)(void)) {
-  if (name && fn) add_entry(_VLcore().unloads, name, fn);
+  if (name && fn) add_entry(_VLuniverses().unloads, name, fn);
 }
 
-void _VLuniverse_setglobalunload(void (*fn)(void)) { _VLcore().globalunload = fn; }
+void _VLuniverse_setglobalunload(void (*fn)(void)) { _VLuniverses().globalunload = fn; }
 
 void _VLuniverse_registermodel(const char *name) {
-  if (name) add_entry(_VLcore().loadedmodels, name, nullptr);
+  if (name) add_entry(_VLuniverses().loadedmodels, name, nullptr);
 }
