@@ -28,7 +28,7 @@ enum {
   VLIMAGE_TGAMAXSIDE = 1024,  /* largest side of a Targa file */
   VLIMAGE_MAXSIDE = 4096      /* largest side of an SGI image or JPEG file */
 };
-/* Largest image file read, in bytes. */
+/* Largest image file read, in bytes (the limit of every reader's input). */
 #define VLIMAGE_MAXFILE (256u << 20)
 
 struct VLtexture {

@@ -83,7 +83,6 @@
 #define VLTXT_MT_MERGE_TOO_BIG "Cannot merge material tables %s and %s: more than %d entries\n"
 #define VLTXT_MAT_NOT_FOUND "Couldn't find file %s\n"
 #define VLTXT_MAT_NOT_MAT "File %s is not a material file\n"
-#define VLTXT_MAT_TOO_LARGE "File %s is larger than %d bytes\n"
 #define VLTXT_MAT_MAGIC "File %s. '%s' is not the magic string ('%s')\n"
 #define VLTXT_MAT_NO_DATA "File %s has no data\n"
 #define VLTXT_MAT_NO_VALID "no 'valid' token found in .mat file\n"
@@ -125,6 +124,7 @@
 
 /* readers: tokenizer */
 #define VLTXT_TOK_CANT_OPEN "Can't open '%s' for input\n"
+#define VLTXT_FILE_TOO_LARGE "File %s is larger than %u bytes\n"
 #define VLTXT_TOK_LINE "Line %d in '%s'.\n"
 #define VLTXT_TOK_ECHO "%.*s"
 #define VLTXT_TOK_NEWLINE "\n"

@@ -1,15 +1,18 @@
 /* The INI reader: splits bytes into lines, lines into section headers and
  * key=value pairs, and answers lookups. Files are opened without blocking
- * and only when they are regular files; at most VLINI_MAXBYTES are read.
+ * and only when they are regular files (through the readers' whole-file
+ * fetch); at most VLINI_MAXBYTES of them are parsed.
  * Line breaks are "\n", "\r\n" or "\r". */
 #include "display/ini_reader.h"
 
-#include <errno.h>
 #include <fcntl.h>
+#include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "readers/bytes/fetch.h"
 
 namespace {
 
@@ -64,37 +67,13 @@ void parse_line(const char *b, const char *e, VLinifile *file, VLinisection *&cu
     parse_pair(b, e, current);
 }
 
-/* Reads up to VLINI_MAXBYTES from fd into out; when the file goes on, the
- * partial last line is dropped. False on a read error. */
-bool read_bounded(int fd, std::string &out) {
-  out.resize(VLINI_MAXBYTES);
-  size_t got = 0;
-  while (got < out.size()) {
-    ssize_t n = read(fd, &out[got], out.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) break;
-    got += static_cast<size_t>(n);
-  }
-  char extra;
-  ssize_t more = got == out.size() ? read(fd, &extra, 1) : 0;
-  if (more > 0)
-    while (got > 0 && !is_break(out[got - 1])) --got;
-  out.resize(got);
-  return true;
-}
-
-/* Opens path for reading when it is a regular file; -1 otherwise. */
-int open_regular(const char *path) {
-  if (!path) return -1;
-  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return -1;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return -1;
-  }
-  return fd;
+/* The bytes an options file is read from: at most VLINI_MAXBYTES; when
+ * the file goes on, the partial last line is dropped. */
+size_t bounded_length(const char *bytes, size_t n) {
+  if (n <= VLINI_MAXBYTES) return n;
+  n = VLINI_MAXBYTES;
+  while (n > 0 && !is_break(bytes[n - 1])) --n;
+  return n;
 }
 
 }  // namespace
@@ -112,21 +91,23 @@ void _VLini_parse(const char *bytes, size_t n, VLinifile *file) {
 }
 
 bool _VLini_isfile(const char *path) {
-  int fd = open_regular(path);
+  if (!path) return false;
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
+  struct stat st;
+  bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   close(fd);
-  return true;
+  return regular;
 }
 
 bool _VLini_load(const char *path, VLinifile *file) {
   file->sections.clear();
-  int fd = open_regular(path);
-  if (fd < 0) return false;
-  std::string bytes;
-  bool ok = read_bounded(fd, bytes);
-  close(fd);
-  if (ok) _VLini_parse(bytes.data(), bytes.size(), file);
-  return ok;
+  char *bytes = nullptr;
+  size_t n = 0;
+  if (_VLfetch_file(path, &bytes, &n) != VLFETCH_OK) return false;
+  _VLini_parse(bytes, bounded_length(bytes, n), file);
+  free(bytes);
+  return true;
 }
 
 bool _VLini_get(const VLinifile &file, const char *section, const char *key,

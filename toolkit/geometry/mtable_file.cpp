@@ -1,5 +1,5 @@
 /* Material files (".mat"): found along VLMODELS, read whole (at most
- * VLMAT_MAXFILE bytes) and parsed from the byte buffer: the "mat" magic, an
+ * VLFETCH_MAXBYTES bytes) and parsed from the byte buffer: the "mat" magic, an
  * optional version, the "valid" property list, then "matdef" entries with
  * their values. A bad file gives its warning and no table. */
 #include <stdio.h>
@@ -7,16 +7,15 @@
 #include <string.h>
 
 #include <string>
-#include <vector>
 
 #include "core/messages.h"
+#include "readers/bytes/fetch.h"
 #include "readers/bytes/modelpath.h"
-#include "geometry/matreader.h"
+#include "readers/text/tokenizer.h"
 #include "geometry/mtable_internal.h"
 #include "vlx/diag.h"
 #include "vlx/mtable.h"
 
-#define VLMAT_MAXFILE (16 * 1024 * 1024)
 
 namespace {
 
@@ -48,25 +47,6 @@ bool search(const std::string &name, std::string &found) {
   return _VLmodelpath_find(name.c_str(), &found);
 }
 
-/* Whole file into bytes; false when it cannot be read or is too large. */
-bool read_file(const std::string &path, std::vector<char> &bytes) {
-  FILE *f = fopen(path.c_str(), "rb");
-  if (!f) return false;
-  char chunk[65536];
-  size_t n;
-  bool ok = true;
-  while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) {
-    if (bytes.size() + n > VLMAT_MAXFILE) {
-      VLmsg_warning(VLTXT_MAT_TOO_LARGE, path.c_str(), VLMAT_MAXFILE);
-      ok = false;
-      break;
-    }
-    bytes.insert(bytes.end(), chunk, chunk + n);
-  }
-  fclose(f);
-  return ok;
-}
-
 /* The first 8 bytes, carriage returns dropped, begin with "mat". */
 bool is_material_file(const char *data, size_t size) {
   char head[8];
@@ -77,36 +57,36 @@ bool is_material_file(const char *data, size_t size) {
 }
 
 /* Magic and optional version; false when the version is unreadable. */
-bool read_header(VLmatreader &r, const char *path) {
-  const char *tok = r.nextany();
+bool read_header(VLtokenizer *r, const char *path) {
+  const char *tok = VLtok_nextany(r);
   if (!tok) {
     VLmsg_warning(VLTXT_MAT_NO_DATA, path);
     return false;
   }
   if (strcmp(tok, "mat") != 0) {
     VLmsg_warning(VLTXT_MAT_MAGIC, path, tok, "mat");
-    r.unget();
+    VLtok_unget(r);
   }
-  tok = r.nextany();
+  tok = VLtok_nextany(r);
   if (!tok) return true;
   if (strcmp(tok, "version") != 0) {
-    r.unget();
+    VLtok_unget(r);
     return true;
   }
   int version;
-  return r.readint(&version, "Version number");
+  return VLtok_int(r, &version, "Version number");
 }
 
 /* Skips to "valid" and reads the property keywords of its line. */
-uint32_t read_valid(VLmatreader &r) {
+uint32_t read_valid(VLtokenizer *r) {
   const char *tok;
-  while ((tok = r.nextany()) && strcmp(tok, "valid") != 0) {
+  while ((tok = VLtok_nextany(r)) && strcmp(tok, "valid") != 0) {
   }
   uint32_t mask = 0;
   if (!tok) {
     VLmsg_warning(VLTXT_MAT_NO_VALID);
   } else {
-    while ((tok = r.next()))
+    while ((tok = VLtok_next(r)))
       if (const Keyword *k = keyword(tok)) mask |= k->bit;
   }
   if (!mask) VLmsg_warning(VLTXT_MAT_NO_PROPERTIES);
@@ -129,24 +109,24 @@ void flush(VLmtable *t, Entry &e) {
 
 /* Reads a property's values into the entry (dropped when the table lacks
  * the property); false when a number is missing or invalid. */
-bool read_property(VLmatreader &r, const VLmtable *t, const Keyword &k, Entry &e) {
+bool read_property(VLtokenizer *r, const VLmtable *t, const Keyword &k, Entry &e) {
   float v[3];
   for (int i = 0; i < k.count; ++i)
-    if (!r.readfloat(&v[i], k.what)) return false;
+    if (!VLtok_float(r, &v[i], k.what)) return false;
   int offset = t->propoffset[k.prop];
   if (offset >= 0) memcpy(e.values + offset, v, sizeof(float) * k.count);
   return true;
 }
 
 /* The matdef entries; false when a value cannot be read. */
-bool read_entries(VLmatreader &r, VLmtable *t) {
+bool read_entries(VLtokenizer *r, VLmtable *t) {
   Entry e;
   const char *tok;
-  while ((tok = r.nextany())) {
+  while ((tok = VLtok_nextany(r))) {
     if (strcmp(tok, "matdef") == 0) {
       flush(t, e);
       _VLmtable_defaults(t, e.values);
-      const char *name = r.next();
+      const char *name = VLtok_next(r);
       e.name = name ? name : "";
       e.open = true;
     } else if (!e.open) {
@@ -181,11 +161,15 @@ VLmtable *_VLmtable_read(const char *path, const char *name, const char *data, s
     VLmsg_warning(VLTXT_MAT_NOT_MAT, path);
     return nullptr;
   }
-  VLmatreader r(path, data, size);
-  if (!read_header(r, path)) return nullptr;
+  VLtokenizer *r = VLtok_openbytes(path, data, size, "//");
+  if (!read_header(r, path)) {
+    VLtok_close(r);
+    return nullptr;
+  }
   uint32_t mask = read_valid(r);
   VLmtable *t = _VLmtable_create(mask, 10);
   bool ok = read_entries(r, t);
+  VLtok_close(r);
   if (ok && t->nentries == 0) VLmsg_warning(VLTXT_MAT_NO_MATDEF);
   if (!ok || t->nentries == 0 || !name_table(t, name)) {
     VLmtable_delete(t);
@@ -201,7 +185,12 @@ VLmtable *VLmtable_load(const char *name) {
     VLmsg_warning(VLTXT_MAT_NOT_FOUND, name);
     return nullptr;
   }
-  std::vector<char> bytes;
-  if (!read_file(path, bytes)) return nullptr;
-  return _VLmtable_read(path.c_str(), name, bytes.data(), bytes.size());
+  char *bytes = nullptr;
+  size_t size = 0;
+  int fetched = _VLfetch_file(path.c_str(), &bytes, &size);
+  if (fetched == VLFETCH_TOOLARGE) VLmsg_warning(VLTXT_FILE_TOO_LARGE, path.c_str(), VLFETCH_MAXBYTES);
+  if (fetched != VLFETCH_OK) return nullptr;
+  VLmtable *t = _VLmtable_read(path.c_str(), name, bytes, size);
+  free(bytes);
+  return t;
 }

@@ -1,11 +1,12 @@
 /* Shared parts of the image readers: the size check before every image
- * allocation, fetching a file's bytes, and the one dispatch from the first
+ * allocation and the one dispatch from the first
  * bytes of a file to its reader (JPEG, SGI image, Targa). */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "core/messages.h"
+#include "readers/bytes/fetch.h"
 #include "readers/image/images.h"
 #include "vlx/diag.h"
 #include "vlx/texture.h"
@@ -35,34 +36,6 @@ int _VLimage_kind(const uint8_t *data, size_t size) {
   return VLIMAGE_TGA;
 }
 
-bool _VLimage_fetch(const char *path, uint8_t **data, size_t *size, bool *toolarge) {
-  *data = nullptr;
-  *size = 0;
-  *toolarge = false;
-  FILE *f = fopen(path, "rb");
-  if (!f) return false;
-  bool ok = fseek(f, 0, SEEK_END) == 0;
-  long n = ok ? ftell(f) : -1;
-  if (n < 0 || fseek(f, 0, SEEK_SET) != 0) ok = false;
-  if (ok && size_t(n) > VLIMAGE_MAXFILE) {
-    *toolarge = true;
-    ok = false;
-  }
-  uint8_t *buf = nullptr;
-  if (ok) {
-    buf = static_cast<uint8_t *>(VLmalloc(n > 0 ? size_t(n) : 1));
-    ok = fread(buf, 1, size_t(n), f) == size_t(n);
-  }
-  fclose(f);
-  if (!ok) {
-    free(buf);
-    return false;
-  }
-  *data = buf;
-  *size = size_t(n);
-  return true;
-}
-
 uint8_t *VLimage_decode(const uint8_t *data, size_t size, const char *name, int *width,
                         int *height) {
   static const uint8_t kEmpty = 0;
@@ -87,14 +60,14 @@ uint8_t *VLimage_read(const char *name, int *width, int *height) {
   if (height) *height = 0;
   char *path = VLimage_find(name);
   if (!path) return nullptr;
-  uint8_t *data = nullptr;
+  char *data = nullptr;
   size_t size = 0;
-  bool toolarge = false;
   uint8_t *img = nullptr;
-  if (_VLimage_fetch(path, &data, &size, &toolarge))
-    img = VLimage_decode(data, size, path, width, height);
+  int fetched = _VLfetch_file(path, &data, &size);
+  if (fetched == VLFETCH_OK)
+    img = VLimage_decode(reinterpret_cast<uint8_t *>(data), size, path, width, height);
   else
-    VLmsg_warning(toolarge ? VLTXT_IMG_TOO_LARGE : VLTXT_IMG_CANT_OPEN, path);
+    VLmsg_warning(fetched == VLFETCH_TOOLARGE ? VLTXT_IMG_TOO_LARGE : VLTXT_IMG_CANT_OPEN, path);
   free(data);
   free(path);
   return img;

@@ -25,8 +25,4 @@ int _VLimage_kind(const uint8_t *data, size_t size);
  * not fit size_t. */
 uint8_t *_VLimage_alloc(int width, int height, int maxside, const char *name);
 
-/* Whole file into a VLmalloc'd buffer; false when it cannot be opened or
- * read, or is larger than VLIMAGE_MAXFILE (*toolarge set). */
-bool _VLimage_fetch(const char *path, uint8_t **data, size_t *size, bool *toolarge);
-
 #endif

@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "core/messages.h"
+#include "readers/bytes/fetch.h"
 #include "vlx/diag.h"
 
 namespace {
@@ -55,23 +56,6 @@ void take_continuation(VLtokenizer *t) {
   if (len == 1) t->count--;
 }
 
-/* Every byte of a stream from its position, in a VLmalloc'd buffer. */
-char *read_stream(FILE *f, size_t *size) {
-  size_t cap = 65536, n = 0;
-  char *buf = static_cast<char *>(VLmalloc(cap));
-  for (;;) {
-    if (n == cap) {
-      cap *= 2;
-      buf = static_cast<char *>(VLrealloc(buf, cap));
-    }
-    size_t got = fread(buf + n, 1, cap - n, f);
-    n += got;
-    if (got == 0) break;
-  }
-  *size = n;
-  return buf;
-}
-
 }  // namespace
 
 /* ---------- opening and closing ---------- */
@@ -97,17 +81,17 @@ VLtokenizer *VLtok_openbytes(const char *path, const char *data, size_t size,
 }
 
 VLtokenizer *VLtok_open(const char *path, FILE *stream, const char *comment) {
-  FILE *f = stream;
-  if (!f) {
-    f = path ? fopen(path, "rb") : nullptr;
-    if (!f) {
-      VLmsg_warning(VLTXT_TOK_CANT_OPEN, path ? path : "");
-      return nullptr;
-    }
-  }
+  char *bytes = nullptr;
   size_t size = 0;
-  char *bytes = read_stream(f, &size);
-  if (!stream) fclose(f);
+  int fetched = stream ? _VLfetch_stream(stream, &bytes, &size) : _VLfetch_file(path, &bytes, &size);
+  if (fetched == VLFETCH_TOOLARGE) {
+    VLmsg_warning(VLTXT_FILE_TOO_LARGE, path ? path : "", VLFETCH_MAXBYTES);
+    return nullptr;
+  }
+  if (fetched != VLFETCH_OK) {
+    VLmsg_warning(VLTXT_TOK_CANT_OPEN, path ? path : "");
+    return nullptr;
+  }
   VLtokenizer *t = VLtok_openbytes(path, bytes, size, comment);
   t->owned = bytes;
   return t;

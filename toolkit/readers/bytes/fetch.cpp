@@ -1,0 +1,93 @@
+/* The whole-file fetch: see fetch.h. Files are read with read() in one
+ * buffer that grows by doubling, one byte past the limit at most, so a
+ * file that grows while it is read is still refused cleanly. */
+#include "readers/bytes/fetch.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "vlx/diag.h"
+
+namespace {
+
+/* Reads through next(buffer, room) until it gives 0 (end) or < 0 (error). */
+template <typename Next>
+int read_all(Next next, size_t hint, char **data, size_t *size) {
+  size_t cap = hint < 65536 ? 65536 : hint + 1;
+  if (cap > size_t(VLFETCH_MAXBYTES) + 2) cap = size_t(VLFETCH_MAXBYTES) + 2;
+  char *buf = static_cast<char *>(VLmalloc(cap));
+  size_t n = 0;
+  int result = VLFETCH_OK;
+  for (;;) {
+    if (n > VLFETCH_MAXBYTES) {
+      result = VLFETCH_TOOLARGE;
+      break;
+    }
+    if (n + 1 >= cap) {
+      cap = cap * 2 > size_t(VLFETCH_MAXBYTES) + 2 ? size_t(VLFETCH_MAXBYTES) + 2 : cap * 2;
+      buf = static_cast<char *>(VLrealloc(buf, cap));
+    }
+    long got = next(buf + n, cap - 1 - n);
+    if (got < 0) {
+      result = VLFETCH_READERROR;
+      break;
+    }
+    if (got == 0) break;
+    n += size_t(got);
+  }
+  if (result != VLFETCH_OK) {
+    free(buf);
+    *data = nullptr;
+    *size = 0;
+    return result;
+  }
+  buf[n] = '\0';
+  *data = buf;
+  *size = n;
+  return VLFETCH_OK;
+}
+
+}  // namespace
+
+int _VLfetch_file(const char *path, char **data, size_t *size) {
+  *data = nullptr;
+  *size = 0;
+  if (!path) return VLFETCH_CANTOPEN;
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return VLFETCH_CANTOPEN;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return VLFETCH_CANTOPEN;
+  }
+  if (st.st_size > off_t(VLFETCH_MAXBYTES)) {
+    close(fd);
+    return VLFETCH_TOOLARGE;
+  }
+  int result = read_all(
+      [fd](char *b, size_t room) -> long {
+        for (;;) {
+          ssize_t got = read(fd, b, room);
+          if (got >= 0) return long(got);
+          if (errno != EINTR) return -1;
+        }
+      },
+      size_t(st.st_size), data, size);
+  close(fd);
+  return result;
+}
+
+int _VLfetch_stream(FILE *stream, char **data, size_t *size) {
+  *data = nullptr;
+  *size = 0;
+  if (!stream) return VLFETCH_CANTOPEN;
+  return read_all(
+      [stream](char *b, size_t room) -> long {
+        size_t got = fread(b, 1, room, stream);
+        return got == 0 && ferror(stream) ? -1 : long(got);
+      },
+      0, data, size);
+}

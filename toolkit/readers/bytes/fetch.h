@@ -1,0 +1,28 @@
+/* The one whole-file fetch of every reader. Only regular files are opened
+ * (a directory, a FIFO or a device fails at once, never blocks), and no file
+ * larger than VLFETCH_MAXBYTES is read: a reader works on a byte buffer
+ * that holds its whole input. */
+#ifndef VLX_READERS_BYTES_FETCH_H
+#define VLX_READERS_BYTES_FETCH_H
+
+#include <stddef.h>
+#include <stdio.h>
+
+/* The largest input of any reader: 256 MiB. */
+#define VLFETCH_MAXBYTES (256u << 20)
+
+enum {
+  VLFETCH_OK = 0,
+  VLFETCH_CANTOPEN,   /* missing, unreadable or not a regular file */
+  VLFETCH_TOOLARGE,   /* more than VLFETCH_MAXBYTES */
+  VLFETCH_READERROR
+};
+
+/* Every byte of the regular file at path into a VLmalloc'd buffer (release
+ * with free()) that holds one extra zero byte after the data. On failure
+ * *data is null, *size 0 and the result says why. */
+int _VLfetch_file(const char *path, char **data, size_t *size);
+/* The same for the rest of an open stream, from its position. */
+int _VLfetch_stream(FILE *stream, char **data, size_t *size);
+
+#endif
