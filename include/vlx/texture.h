@@ -1,13 +1,14 @@
-/* Textures and images: the image readers (Targa, SGI image, JPEG), the
- * process-wide texture list with its per-frame uploads to the 3D device, and
- * the polygon texture records that map a texture onto a polygon. Image
- * buffers are width x height pixels of 4 bytes (red, green, blue, alpha),
+/* Textures: the process-wide texture list with its per-frame uploads to the 3D device, and
+ * the polygon texture records that map a texture onto a polygon. The
+ * image readers are in vlx/image.h. Image buffers are width x height pixels of 4 bytes (red, green, blue, alpha),
  * bottom row first, released with free(). */
 #ifndef VLX_TEXTURE_H
 #define VLX_TEXTURE_H
 
 #include <stddef.h>
 #include <stdint.h>
+
+#include "vlx/image.h"
 
 struct VLpoly;
 struct VLgeometry;
@@ -22,14 +23,8 @@ enum {
   VLTEX_KEEPPIXELS = 32    /* pixels kept after the upload */
 };
 
-/* Limits of textures and image files. */
-enum {
-  VLTEX_MAXFILTERMODE = 3,
-  VLIMAGE_TGAMAXSIDE = 1024,  /* largest side of a Targa file */
-  VLIMAGE_MAXSIDE = 4096      /* largest side of an SGI image or JPEG file */
-};
-/* Largest image file read, in bytes (the limit of every reader's input). */
-#define VLIMAGE_MAXFILE (256u << 20)
+/* Limits of textures. */
+enum { VLTEX_MAXFILTERMODE = 3 };
 
 struct VLtexture {
   char *name;              /* owned copy of the name it was loaded under */
@@ -60,19 +55,6 @@ struct VLpolytexture {
   uint8_t explicitcoords;  /* 1: coordinates given, 0: fitted by name */
   uint8_t spare1;
 };
-
-/* --- images --- */
-/* Path of an image file on the VLIMAGES search path (trying ".tga", ".rgb",
- * ".jpg" for a name without extension), owned by the caller (free());
- * null + warning when not found. */
-char *VLimage_find(const char *name);
-/* Image buffer of a file found with VLimage_find; null + warning on any
- * find, read or format error. */
-uint8_t *VLimage_read(const char *name, int *width, int *height);
-/* Image buffer decoded from bytes (JPEG, SGI image or Targa, told apart by
- * their first bytes); name only labels the messages. Null + warning. */
-uint8_t *VLimage_decode(const uint8_t *data, size_t size, const char *name,
-                        int *width, int *height);
 
 /* --- textures --- */
 /* The texture of that name in the list (not one pending deletion), or null. */

@@ -4,6 +4,7 @@
 
 #include "vlx/diag.h"
 #include "vlx/geometry.h"
+#include "vlx/image.h"
 #include "vlx/light.h"
 #include "vlx/math.h"
 #include "vlx/motion.h"

@@ -1,6 +1,10 @@
-/* Process-wide state of the display family in one record: the display
- * table, the renderer settings, the device choice, the window slots, the
- * input state and the key ring. One accessor, and a reset for tests. */
+/* Process-wide state of the display family's windows and renderer: the
+ * display table, the renderer settings, the device choice, the window
+ * slots, the input state and the key ring. One accessor, and a reset for
+ * tests. Two parts keep records of their own because they outlive a
+ * universe: the initialisation-file resources (ini.cpp, emptied by
+ * VLini_clearresources) and the 3D device with its EGL context
+ * (device/). */
 #ifndef VLX_DISPLAY_DISPLAY_STATE_H
 #define VLX_DISPLAY_DISPLAY_STATE_H
 
@@ -35,6 +39,8 @@ void _VLdisplay_reset(void);
 
 /* The window procedure (window_proc.cpp). */
 void _VLwindow_proc(void *owner, VLsyswindow *sys, int msg, long a, long b);
+/* Whether w is one of the window slots (a live window). */
+bool _VLwindow_known(VLwindow *w);
 /* Queues a key code; the oldest is dropped when the ring is full. */
 void _VLkeys_push(int code);
 

@@ -21,11 +21,6 @@
 
 namespace {
 
-void identity(float m[16]) {
-  memset(m, 0, 16 * sizeof(float));
-  m[0] = m[5] = m[10] = m[15] = 1.0f;
-}
-
 /* Ambient: the packed ARGB colour from the settings' ambient colour, the
  * average of the three components as alpha. */
 void upload_ambient(VLrendercontext *c) {
@@ -53,9 +48,9 @@ void upload_lights(VLrendercontext *c) {
 
 void draw_3dcallback(VLwindow *w, VLdevice *dev) {
   if (!w->draw3d) return;
-  float id[16];
-  identity(id);
-  dev->setmatrix(VLMATRIX_WORLD, id);
+  VLm4 id;
+  VLm4_identity(&id);
+  dev->setmatrix(VLMATRIX_WORLD, id.m);
   w->in3d = 1;
   w->draw3d(w);
   w->in3d = 0;
@@ -64,14 +59,14 @@ void draw_3dcallback(VLwindow *w, VLdevice *dev) {
 /* World and view identity; x' = 2x - 1, y' = 2y - 1; no depth test. */
 void draw_2dcallback(VLwindow *w, VLdevice *dev) {
   if (!w->draw2d) return;
-  float id[16], p[16];
-  identity(id);
-  identity(p);
-  p[0] = p[5] = 2.0f;
-  p[12] = p[13] = -1.0f;
-  dev->setmatrix(VLMATRIX_WORLD, id);
-  dev->setmatrix(VLMATRIX_VIEW, id);
-  dev->setmatrix(VLMATRIX_PROJECTION, p);
+  VLm4 id, p;
+  VLm4_identity(&id);
+  VLm4_identity(&p);
+  p.m[0] = p.m[5] = 2.0f;
+  p.m[12] = p.m[13] = -1.0f;
+  dev->setmatrix(VLMATRIX_WORLD, id.m);
+  dev->setmatrix(VLMATRIX_VIEW, id.m);
+  dev->setmatrix(VLMATRIX_PROJECTION, p.m);
   _VLstate_execute(w->context, VLOP_RENDERSTATE, VLRS_ZENABLE, 0);
   w->in2d = 1;
   w->draw2d(w);

@@ -17,14 +17,14 @@
 #include "vlx/universe.h"
 #include "vlx/window.h"
 
-namespace {
-
-bool known(VLwindow *w) {
+bool _VLwindow_known(VLwindow *w) {
   if (!w) return false;
   for (VLwindow *s : _VLdisplay().slots)
     if (s == w) return true;
   return false;
 }
+
+namespace {
 
 int free_slot(void) {
   for (int i = 0; i < VLWINDOW_MAX; ++i)
@@ -139,7 +139,7 @@ VLwindow *VLwindow_attach(uintptr_t native, int flags) {
 void VLwindow_delete(VLwindow *w) {
   VLuniverse *u = VLuniverse_current();
   VLdisplaystate &ds = _VLdisplay();
-  if (!known(w)) return;
+  if (!_VLwindow_known(w)) return;
   for (VLwindow **at = u ? &u->windows : nullptr; at && *at; at = &(*at)->next)
     if (*at == w) {
       *at = w->next;

@@ -9,13 +9,6 @@
 
 namespace {
 
-bool known(VLwindow *w) {
-  if (!w) return false;
-  for (VLwindow *s : _VLdisplay().slots)
-    if (s == w) return true;
-  return false;
-}
-
 void create_context(VLwindow *w, VLsyswindow *sys) {
   int x, y, width, height;
   _VLplatform_clientrect(sys, &x, &y, &width, &height);
@@ -56,7 +49,7 @@ void _VLwindow_proc(void *owner, VLsyswindow *sys, int msg, long a, long b) {
     return;
   }
   VLwindow *w = static_cast<VLwindow *>(owner);
-  if (!known(w)) return;
+  if (!_VLwindow_known(w)) return;
   switch (msg) {
     case VLWM_CLOSE: VLwindow_delete(w); break;
     case VLWM_USER: create_context(w, sys); break;

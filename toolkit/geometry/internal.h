@@ -1,5 +1,5 @@
 /* Unchecked core of the geometry family, shared by its files: the public
- * operations check their arguments and call these, which only assert. */
+ * operations check their arguments and call these, which check nothing. */
 #ifndef VLX_GEOMETRY_INTERNAL_H
 #define VLX_GEOMETRY_INTERNAL_H
 

@@ -86,11 +86,6 @@ void destroy(VLuniverse *u, VLmotionlink *l) {
   free(l);
 }
 
-bool in_list(VLuniverse *u, const VLmotionlink *link) {
-  for (VLmotionlink *l = u->motionlinks; l; l = l->next)
-    if (l == link) return true;
-  return false;
-}
 
 }  // namespace
 
@@ -137,7 +132,7 @@ bool VLmotionlink_addconstraint(VLmotionlink *link, int kind, int axis, float mi
 
 void VLmotionlink_delete(VLmotionlink *link) {
   VLuniverse *u = VLuniverse_current();
-  if (u && link && in_list(u, link)) destroy(u, link);
+  if (u && link && _VLlist_holds(u->motionlinks, link)) destroy(u, link);
 }
 
 void VLmotionlink_deletetarget(void *target) {

@@ -23,6 +23,14 @@ VLmotionstate &_VLmotion(void);
 /* Tests: forget the counters (after VLuniverse_delete). */
 void _VLmotion_reset(void);
 
+/* Whether a singly linked list (by next) holds this record. */
+template <typename T>
+bool _VLlist_holds(const T *head, const T *record) {
+  for (const T *r = head; r; r = r->next)
+    if (r == record) return true;
+  return false;
+}
+
 /* --- links --- */
 /* A node is freed: links that move it are deleted, markers forget it. */
 void _VLmotionlinks_cancelnode(VLnode *node);

@@ -76,11 +76,6 @@ bool sample(VLpath *path, VLp3 *pos, VLq *q) {
   return vp && _VLtarget_getpose(VLTARGET_VIEWPOINT, vp, nullptr, pos, q);
 }
 
-bool in_list(VLuniverse *u, const VLpath *path) {
-  for (VLpath *p = u->paths; p; p = p->next)
-    if (p == path) return true;
-  return false;
-}
 
 void free_path(VLpath *path) {
   while (VLpathrecord *r = path->first) {
@@ -150,7 +145,7 @@ void VLpath_addrecord(VLpath *path, VLpathrecord *record) {
 
 void VLpath_delete(VLpath *path) {
   VLuniverse *u = VLuniverse_current();
-  if (!u || !path || !in_list(u, path)) return;
+  if (!u || !path || !_VLlist_holds(u->paths, path)) return;
   for (VLpath **at = &u->paths; *at; at = &(*at)->next)
     if (*at == path) {
       *at = path->next;

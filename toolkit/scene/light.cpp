@@ -70,19 +70,14 @@ void delete_node(VLlight *light) {
   VLnode_delete(n);
 }
 
-void set3(float v[3], float a, float b, float c) {
-  v[0] = a;
-  v[1] = b;
-  v[2] = c;
-}
 
 void set_defaults(VLlight *l, int type) {
   memset(l, 0, sizeof *l);
   l->type = static_cast<uint16_t>(type);
-  set3(l->direction, 0.0f, 0.0f, 1.0f);
-  set3(l->diffuse, 1.0f, 1.0f, 1.0f);
-  set3(l->specular, 1.0f, 1.0f, 1.0f);
-  set3(l->attenuation, 1.0f, 0.0f, 0.0f);
+  _VLlight_set3(l->direction, 0.0f, 0.0f, 1.0f);
+  _VLlight_set3(l->diffuse, 1.0f, 1.0f, 1.0f);
+  _VLlight_set3(l->specular, 1.0f, 1.0f, 1.0f);
+  _VLlight_set3(l->attenuation, 1.0f, 0.0f, 0.0f);
   l->number = VLLIGHT_NONUMBER;
 }
 
@@ -95,7 +90,7 @@ bool take_direction(VLlight *l, const float direction[3], int type) {
     if (type == VLLIGHTTYPE_SPOT) VLmsg_warning(VLTXT_LIGHT_SPOT_ZERO);
     return false;
   }
-  set3(l->direction, d.x, d.y, d.z);
+  _VLlight_set3(l->direction, d.x, d.y, d.z);
   return true;
 }
 
@@ -121,7 +116,7 @@ VLlight *VLlight_new(const float position[3], const float direction[3], float in
   VLlight probe;
   set_defaults(&probe, type);
   if (direction && !take_direction(&probe, direction, type)) return nullptr;
-  if (position) set3(probe.position, position[0], position[1], position[2]);
+  if (position) _VLlight_set3(probe.position, position[0], position[1], position[2]);
   probe.intensity = intensity > 1.0f ? 1.0f : intensity;
   probe.angle = angle;
   probe.exponent = exponent;

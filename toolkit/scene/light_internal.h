@@ -26,6 +26,13 @@ VLlightstate &_VLlightstate(void);
 /* Tests: forget the numbers and the counter (after VLuniverse_delete). */
 void _VLlights_reset(void);
 
+/* Stores three values into a light's vector. */
+inline void _VLlight_set3(float v[3], float a, float b, float c) {
+  v[0] = a;
+  v[1] = b;
+  v[2] = c;
+}
+
 /* Light records of Light nodes: the node's light is deleted with it; a
  * default light of a kind (VLLIGHTKIND_*, intensity 1.0; null: none). */
 void _VLlight_delete(VLlight *light);

@@ -9,11 +9,6 @@
 
 namespace {
 
-void set3(float v[3], float a, float b, float c) {
-  v[0] = a;
-  v[1] = b;
-  v[2] = c;
-}
 
 bool changed(VLlight *light) {
   _VLlight_changed(light);
@@ -41,13 +36,13 @@ VLambientnode *ambient_of(VLnode *node) {
 
 bool VLlight_setposition(VLlight *light, const float position[3]) {
   if (!light || !position) return false;
-  set3(light->position, position[0], position[1], position[2]);
+  _VLlight_set3(light->position, position[0], position[1], position[2]);
   return changed(light);
 }
 
 bool VLlight_getposition(const VLlight *light, float out[3]) {
   if (!light || !out) return false;
-  set3(out, light->position[0], light->position[1], light->position[2]);
+  _VLlight_set3(out, light->position[0], light->position[1], light->position[2]);
   return true;
 }
 
@@ -55,7 +50,7 @@ bool VLlight_setdirection(VLlight *light, const float direction[3]) {
   if (!light || !direction) return false;
   VLp3 d = {direction[0], direction[1], direction[2]};
   if (!VLp3_normalise(&d)) return false;
-  set3(light->direction, d.x, d.y, d.z);
+  _VLlight_set3(light->direction, d.x, d.y, d.z);
   return changed(light);
 }
 
@@ -82,25 +77,25 @@ bool VLlight_setattenuation(VLlight *light, float constant, float linear, float 
   if (!light || light->type == VLLIGHTTYPE_DIRECTED) return false;
   if (!(constant >= VLLIGHT_MININTENSITY) || !(linear >= 0.0f) || !(quadratic >= 0.0f))
     return false;
-  set3(light->attenuation, constant, linear, quadratic);
+  _VLlight_set3(light->attenuation, constant, linear, quadratic);
   return changed(light);
 }
 
 bool VLlight_setambient(VLlight *light, float r, float g, float b) {
   if (!light) return false;
-  set3(light->ambient, r, g, b);
+  _VLlight_set3(light->ambient, r, g, b);
   return changed(light);
 }
 
 bool VLlight_setdiffuse(VLlight *light, float r, float g, float b) {
   if (!light) return false;
-  set3(light->diffuse, r, g, b);
+  _VLlight_set3(light->diffuse, r, g, b);
   return changed(light);
 }
 
 bool VLlight_setspecular(VLlight *light, float r, float g, float b) {
   if (!light) return false;
-  set3(light->specular, r, g, b);
+  _VLlight_set3(light->specular, r, g, b);
   return changed(light);
 }
 
@@ -110,7 +105,7 @@ VLlight *VLlightnode_getlight(VLnode *node) { return light_of(node); }
 
 bool VLlightnode_setcolor(VLnode *node, float r, float g, float b) {
   if (VLambientnode *a = ambient_of(node)) {
-    set3(a->colour, r, g, b);
+    _VLlight_set3(a->colour, r, g, b);
     return true;
   }
   return VLlight_setambient(light_of(node), r, g, b);

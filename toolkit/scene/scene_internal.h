@@ -1,6 +1,6 @@
 /* Unchecked core of the scene graph family, shared by its files and by the
  * families that build scenes (readers, traversal). Callers have checked
- * their arguments; these functions only assert. */
+ * their arguments; these functions check nothing. */
 #ifndef VLX_SCENE_SCENE_INTERNAL_H
 #define VLX_SCENE_SCENE_INTERNAL_H
 

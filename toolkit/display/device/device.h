@@ -4,7 +4,13 @@
  * textures and execute buffers (execute.h). Backends: gl/ (OpenGL 3.3 core
  * over EGL, egl/ enumerates and makes contexts) and null/ (counts work,
  * draws nothing; for fast tests). No file above this folder includes a GL
- * header. */
+ * header. The folder depends on nothing of the toolkit but core/: the
+ * texture, render and display families all draw through it.
+ *
+ * One permitted exception: the performance harness (perf/) includes the GL
+ * backend's private shader header (gl/gl_shaders.h) so that its reference
+ * drawing runs the same shader program as the device, on the same EGL
+ * context. Nothing in the toolkit or the programs may do so. */
 #ifndef VLX_DISPLAY_DEVICE_DEVICE_H
 #define VLX_DISPLAY_DEVICE_DEVICE_H
 

@@ -11,7 +11,7 @@
 #include "core/messages.h"
 #include "readers/bytes/modelpath.h"
 #include "vlx/diag.h"
-#include "vlx/texture.h"
+#include "vlx/image.h"
 
 namespace {
 

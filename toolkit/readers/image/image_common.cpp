@@ -9,7 +9,9 @@
 #include "readers/bytes/fetch.h"
 #include "readers/image/images.h"
 #include "vlx/diag.h"
-#include "vlx/texture.h"
+#include "vlx/image.h"
+
+static_assert(VLIMAGE_MAXFILE == VLFETCH_MAXBYTES, "image files are fetched whole");
 
 uint8_t *_VLimage_alloc(int width, int height, int maxside, const char *name) {
   if (width <= 0 || height <= 0) {

@@ -15,7 +15,7 @@
 #include "core/messages.h"
 #include "readers/image/images.h"
 #include "vlx/diag.h"
-#include "vlx/texture.h"
+#include "vlx/image.h"
 
 namespace {
 

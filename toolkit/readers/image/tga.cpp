@@ -14,7 +14,7 @@
 #include "readers/bytes/byte_cursor.h"
 #include "readers/image/images.h"
 #include "vlx/diag.h"
-#include "vlx/texture.h"
+#include "vlx/image.h"
 
 namespace {
 

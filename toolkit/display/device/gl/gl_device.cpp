@@ -1,7 +1,10 @@
 /* The GL device: targets are framebuffers (RGBA8 colour, 16-bit depth),
  * execute buffers are uploaded into one streaming vertex buffer and drawn
- * with one indexed draw per primitive instruction. State is cached so the
- * per-frame path makes no redundant binds and allocates nothing. */
+ * with one indexed draw per primitive instruction. Lights, materials and
+ * world matrices are kept on the CPU and written to the device only when
+ * they change; each execution still binds its framebuffer, program, vertex
+ * array and tables again (cheap next to its upload and draws). The
+ * per-frame path allocates nothing. */
 #include "display/device/gl/gl_device.h"
 
 #include <string.h>
