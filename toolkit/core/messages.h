@@ -111,6 +111,7 @@
 #define VLTXT_TGA_BAD_INDEX "%s - color map index %d out of range\n"
 #define VLTXT_SGI_CHANNELS "%s - unsupported number of SGI image channels - %d\n"
 #define VLTXT_SGI_BAD_RUN "%s - run-length data does not fit the image\n"
+#define VLTXT_JPEG_CANT_OPEN "JPEG: Cannot open %s\n"
 #define VLTXT_JPEG_UNREADABLE "JPEG file is not in a format readable by VLX\n"
 #define VLTXT_JPEG_COMPONENTS "Unsupported number of components per pixel in JPEG \t\t\t\t\tfile %s\n"
 #define VLTXT_TEX_IO_ERROR "IO Error reading %s\n"

@@ -15,8 +15,13 @@ uint8_t *_VLsgi_decode(const uint8_t *data, size_t size, const char *name, int *
 uint8_t *_VLjpeg_decode(const uint8_t *data, size_t size, const char *name, int *width,
                         int *height);
 
-/* Which core the first bytes select: JPEG (FF D8 FF), SGI image (magic 474
- * with one byte per channel), else Targa. */
+/* The JPEG reader's file entry: opens and reads the file itself (warning
+ * "JPEG: Cannot open %s\n" when it cannot), then decodes it. */
+uint8_t *_VLjpeg_read(const char *path, int *width, int *height);
+
+/* Which core the first bytes select: JPEG (FF D8 FF: JFIF, Exif and every
+ * other JPEG file, not only the FF D8 FF E0 00 10 of JFIF), SGI image (magic
+ * 474 with one byte per channel), else Targa. */
 enum { VLIMAGE_TGA = 0, VLIMAGE_SGI = 1, VLIMAGE_JPEG = 2 };
 int _VLimage_kind(const uint8_t *data, size_t size);
 
@@ -24,6 +29,9 @@ int _VLimage_kind(const uint8_t *data, size_t size);
  * warning for a zero side, a side above maxside, or a byte count that does
  * not fit size_t. */
 uint8_t *_VLimage_alloc(int width, int height, int maxside, const char *name);
+
+/* How many bytes the dispatch looks at. */
+enum { VLIMAGE_PEEKSIZE = 512 };
 
 /* Whole file into a VLmalloc'd buffer; false when it cannot be opened or
  * read, or is larger than VLIMAGE_MAXFILE (*toolarge set). */
