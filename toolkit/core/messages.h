@@ -58,6 +58,9 @@
 #define VLTXT_INI_BAD_AMBIENT "Illegal ambient resource\n"
 #define VLTXT_INI_BAD_AMBIENTRGB "Invalid ambientrgb %s.\n"
 #define VLTXT_INI_BAD_VALUE "Invalid %s %s.\n"
+#define VLTXT_INI_BAD_FOV "Illegal fov resource\n"
+#define VLTXT_INI_BAD_HITHER "Illegal hither resource\n"
+#define VLTXT_INI_BAD_YON "Illegal yon resource\n"
 
 /* geometry and material tables */
 #define VLTXT_GEOM_BEGIN_OPEN "Can't begin a new geometry until the last is closed.\n"
