@@ -1,7 +1,9 @@
 /* Internal entry points of the image readers. Each core decodes a byte
  * buffer into an image buffer (RGBA, bottom row first, VLmalloc, release
  * with free()); name only labels the messages. On any format or read error
- * a core prints its warning and returns null with nothing allocated. */
+ * a core prints its message (Targa and SGI: on standard error without a
+ * prefix, _VLmsg_error; JPEG and the size limits: a warning) and returns
+ * null with nothing allocated. */
 #ifndef VLX_DISPLAY_IMAGES_IMAGES_H
 #define VLX_DISPLAY_IMAGES_IMAGES_H
 
