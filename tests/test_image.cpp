@@ -499,3 +499,137 @@ TEST_F(ImageTest, ReadFromFile) {
 }
 
 }  // namespace
+
+/* ---------- where the readers' messages go ---------- */
+
+namespace {
+
+/* What decoding (or reading a file) printed on each stream. */
+struct Streams {
+  std::string out, err;
+  bool image = false;
+};
+
+template <typename F>
+Streams streams_of(F decode_or_read) {
+  Streams s;
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  s.image = decode_or_read();
+  s.err = testing::internal::GetCapturedStderr();
+  s.out = testing::internal::GetCapturedStdout();
+  return s;
+}
+
+Streams streams_of_decode(const Bytes &b) {
+  return streams_of([&] {
+    int w = -1, h = -1;
+    uint8_t *img = VLimage_decode(b.data(), b.size(), "pic", &w, &h);
+    free(img);
+    return img != nullptr;
+  });
+}
+
+}  // namespace
+
+/* The Targa and SGI readers' format errors go to standard error without a
+ * prefix; "too large" and the JPEG reader's messages are warnings on
+ * standard output. */
+TEST(ImageStreams, FormatErrorsOnStandardErrorWarningsOnStandardOutput) {
+  auto tga = [](void (*edit)(TgaFields &), size_t keep) {
+    TgaFields s;
+    edit(s);
+    Bytes b = tga_header(s);
+    b.resize(b.size() + 64, 1);
+    if (keep) b.resize(keep);
+    return b;
+  };
+  Bytes sgi = sgi_verbatim(2, 2, test_planes(3, 2, 2));
+  Bytes sgi5 = sgi, sgishort(sgi.begin(), sgi.end() - 1);
+  sgi5[11] = 5;
+  Bytes jpeg = jpeg_encode(quadrants(3), 16, 16, 3, false);
+  Bytes tgashort = tga_solid(4, 4, 1, 2, 3);
+  tgashort.pop_back();
+  std::vector<uint8_t> cmyk(16 * 16 * 4, 100);
+  const std::string W = "VLX Warning: ";
+  struct Case {
+    const char *what;
+    Bytes bytes;
+    std::string err, out;
+  } const cases[] = {
+      {"tga short header", tga([](TgaFields &) {}, 10), "IO Error reading pic\n", ""},
+      {"tga type", tga([](TgaFields &s) { s.type = 4; }, 0),
+       "pic - unknown Targa image type 4\n", ""},
+      {"tga pixel size", tga([](TgaFields &s) { s.bits = 12; }, 0),
+       "pic - unknown pixel size - 12\n", ""},
+      {"tga map type", tga([](TgaFields &s) { s.type = 9, s.bits = 8, s.mapbits = 24; }, 0),
+       "pic - mapped image (type 9) with color map type != 1\n", ""},
+      {"tga map size",
+       tga([](TgaFields &s) { s.type = 1, s.bits = 8, s.maptype = 1, s.mapbits = 12; }, 0),
+       "pic - unknown colormap pixel size - 12\n", ""},
+      {"tga interleaved", tga([](TgaFields &s) { s.descriptor = 0x80; }, 0),
+       "Do not support interleaved TARGA files.\n", ""},
+      {"tga short pixels", tgashort, "error in reading pic\n", ""},
+      {"tga too large", tga([](TgaFields &s) { s.width = 2048; }, 0), "",
+       W + "Texture pattern pic is too large\n"},
+      {"sgi channels", sgi5, "pic - unsupported number of SGI image channels - 5\n", ""},
+      {"sgi short", sgishort, "error in reading pic\n", ""},
+      {"jpeg unreadable", Bytes(jpeg.begin(), jpeg.begin() + 100), "",
+       W + "JPEG file is not in a format readable by VLX\n"},
+      {"jpeg components", jpeg_encode(cmyk, 16, 16, 4, false), "",
+       W + "Unsupported number of components per pixel in JPEG \t\t\t\t\tfile pic\n"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    Streams s = streams_of_decode(c.bytes);
+    EXPECT_FALSE(s.image);
+    EXPECT_EQ(s.err, c.err);
+    EXPECT_EQ(s.out, c.out);
+  }
+  Streams good = streams_of_decode(jpeg);  /* and a good file prints nothing */
+  EXPECT_TRUE(good.image);
+  EXPECT_EQ(good.err + good.out, "");
+}
+
+/* The JPEG reader opens the file itself and says when it cannot; files that
+ * start FF D8 FF without the JFIF marker are read as JPEG as well. */
+TEST(ImageStreams, JpegFileEntryOpensTheFile) {
+  ImageDir dir;
+  Bytes jfif = jpeg_encode(quadrants(1), 16, 16, 1, false);
+  ASSERT_EQ(jfif[3], 0xE0);
+  Bytes exif = jfif;  /* the APP0 segment relabelled APP1: no longer JFIF */
+  exif[3] = 0xE1;
+  std::string jfifpath = dir.write("a.jpg", jfif), exifpath = dir.write("b.jpg", exif);
+  std::string missing = dir.path() + "/gone.jpg";
+  struct Case {
+    std::string path;
+    bool image;
+    std::string out;
+  } const cases[] = {
+      {jfifpath, true, ""},
+      {exifpath, true, ""},
+      {missing, false, "VLX Warning: JPEG: Cannot open " + missing + "\n"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.path);
+    int w = -1, h = -1;
+    Streams s = streams_of([&] {
+      uint8_t *img = _VLjpeg_read(c.path.c_str(), &w, &h);
+      free(img);
+      return img != nullptr;
+    });
+    EXPECT_EQ(s.image, c.image);
+    EXPECT_EQ(w, c.image ? 16 : 0);
+    EXPECT_EQ(h, c.image ? 16 : 0);
+    EXPECT_EQ(s.out, c.out);
+    EXPECT_EQ(s.err, "");
+  }
+  /* Through VLimage_read the dispatch hands both files to the JPEG reader. */
+  for (const char *name : {"a.jpg", "b"}) {
+    int w = 0, h = 0;
+    uint8_t *img = VLimage_read(name, &w, &h);
+    EXPECT_NE(img, nullptr) << name;
+    EXPECT_EQ(w, 16) << name;
+    free(img);
+  }
+}

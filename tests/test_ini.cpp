@@ -15,6 +15,8 @@
 
 #include "core/messages.h"
 #include "core/state.h"
+#include "display/device/device.h"
+#include "display/display_state.h"
 #include "display/ini_reader.h"
 #include "support/messages.h"
 #include "vlx/universe.h"
@@ -144,6 +146,31 @@ TEST(IniReader, AnyByteSequenceParses) {
       EXPECT_EQ(fov, c.fov);
     }
   }
+}
+
+TEST(IniReader, SkipsAUtf8ByteOrderMark) {
+  const std::string bom = "\xEF\xBB\xBF";
+  struct Case {
+    std::string bytes, fov;
+  } const cases[] = {
+      {bom + "[vlx]\nfov=30\n", "30"},
+      {bom + "[vlx]\r\nfov=30\r\n", "30"},
+      {bom, "<absent>"},
+      {bom + bom + "[vlx]\nfov=30\n", "<absent>"},   /* only one mark is a mark */
+      {"\xEF\xBB[vlx]\nfov=30\n", "<absent>"},      /* part of a mark is junk */
+      {"[vlx]\n" + bom + "fov=30\n", "<absent>"},     /* not at the start: part of the key */
+  };
+  for (const Case &c : cases) EXPECT_EQ(get(parse(c.bytes), "vlx", "fov"), c.fov) << c.bytes;
+
+  TempDir dir;  /* and a whole file read into the options */
+  std::string p = dir.file("bom.ini", bom + "[vlx]\nbgcolor=0xf80\nhither=0\n");
+  VLinifile f;
+  ASSERT_TRUE(_VLini_load(p.c_str(), &f));
+  VLsettings s;
+  VLsettings_setdefaults(&s);
+  _VLini_apply(&s, &f);
+  EXPECT_EQ(s.bgcolor, 0xFF8800u);
+  EXPECT_EQ(s.hither, 0.0f);
 }
 
 TEST(IniReader, LoadsRegularFilesOnlyAndStopsAtTheSizeLimit) {
@@ -387,25 +414,127 @@ TEST_F(IniResources, FieldOfViewAndClipDistances) {
   EXPECT_FLOAT_EQ(s.halffov, 0.78539816f);  /* 90 degrees full, pi/4 half */
   EXPECT_FLOAT_EQ(s.hither, 0.5f);
   EXPECT_FLOAT_EQ(s.yon, 8192.0f);
-  apply_one("fov", "80");
-  EXPECT_FLOAT_EQ(s.halffov, defaults.halffov);
   EXPECT_TRUE(fired().empty());
 
+  /* Values are stored as given and converted as C converts floats (the
+   * number at the start, 0 when there is none); only a degenerate
+   * projection is refused, with the field unchanged. */
+  const float fov = defaults.halffov, hi = defaults.hither, yon = defaults.yon;
   struct Case {
-    const char *resource, *value;
-  } const bad[] = {
-      {"fov", "0"},     {"fov", "180"}, {"fov", "-10"}, {"fov", "wide"}, {"fov", "1e39"},
-      {"hither", "0"},  {"hither", "-1"}, {"hither", "1,5"}, {"yon", "inf"}, {"yon", "-5"},
+    const char *text;
+    float halffov, hither, yon;
+    const char *message;  /* null: none */
+  } const cases[] = {
+      {"fov=80", fov, hi, yon, nullptr},
+      {"fov=179.5", 1.5664331f, hi, yon, nullptr},
+      {"fov=0.5", 0.0043633231f, hi, yon, nullptr},
+      {"fov=30deg", 0.2617994f, hi, yon, nullptr},
+      {"fov=0", fov, hi, yon, VLTXT_INI_BAD_FOV},
+      {"fov=180", fov, hi, yon, VLTXT_INI_BAD_FOV},
+      {"fov=-10", fov, hi, yon, VLTXT_INI_BAD_FOV},
+      {"fov=wide", fov, hi, yon, VLTXT_INI_BAD_FOV},  /* converts to 0 */
+      {"fov=1e39", fov, hi, yon, VLTXT_INI_BAD_FOV},
+      {"fov=nan", fov, hi, yon, VLTXT_INI_BAD_FOV},
+      {"hither=0", fov, 0.0f, yon, nullptr},  /* windows use 0.004 */
+      {"hither=-1", fov, -1.0f, yon, nullptr},
+      {"hither=1,5", fov, 1.0f, yon, nullptr},
+      {"hither=near", fov, 0.0f, yon, nullptr},
+      {"hither=1e39", fov, hi, yon, VLTXT_INI_BAD_HITHER},
+      {"hither=nan", fov, hi, yon, VLTXT_INI_BAD_HITHER},
+      {"hither=70000", fov, hi, yon, VLTXT_INI_BAD_HITHER},  /* beyond yon */
+      {"hither=70000\nyon=80000", fov, 70000.0f, 80000.0f, nullptr},
+      {"yon=100.5", fov, hi, 100.5f, nullptr},
+      {"yon=1e38", fov, hi, 1e38f, nullptr},
+      {"yon=inf", fov, hi, yon, VLTXT_INI_BAD_YON},
+      {"yon=-5", fov, hi, yon, VLTXT_INI_BAD_YON},
+      {"yon=far", fov, hi, yon, VLTXT_INI_BAD_YON},  /* converts to 0 */
+      {"yon=1", fov, hi, yon, VLTXT_INI_BAD_YON},    /* not beyond hither 1 */
+      {"hither=0\nyon=0.004", fov, 0.0f, yon, VLTXT_INI_BAD_YON},
+      {"hither=0\nyon=0.005", fov, 0.0f, 0.005f, nullptr},
+      {"hither=20\nyon=10", fov, 20.0f, yon, VLTXT_INI_BAD_YON},
   };
-  for (const Case &c : bad) {
-    SCOPED_TRACE(std::string(c.resource) + "=" + c.value);
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.text);
     record_messages();
-    apply_one(c.resource, c.value);
-    EXPECT_TRUE(unchanged());
-    ASSERT_EQ(fired_count(VLTXT_INI_BAD_VALUE), 1);
-    EXPECT_EQ(fired()[0].text, std::string("VLX Warning: Invalid ") + c.resource + " " +
-                                   c.value + ".\n");
+    VLsettings_setdefaults(&s);
+    apply_text(std::string("[vlx]\n") + c.text + "\n");
+    EXPECT_FLOAT_EQ(s.halffov, c.halffov);
+    EXPECT_EQ(s.hither, c.hither);
+    EXPECT_EQ(s.yon, c.yon);
+    if (!c.message) {
+      EXPECT_TRUE(fired().empty());
+      continue;
+    }
+    ASSERT_EQ(fired().size(), 1u);
+    EXPECT_EQ(fired()[0].format, std::string(c.message));
+    EXPECT_EQ(fired()[0].text, std::string("VLX Warning: ") + c.message);
   }
+}
+
+/* A window made from the options takes a hither of 0 as 0.004, in its near
+ * distance and in both frusta. */
+TEST(IniWindow, HitherZeroReachesTheWindowAs0004) {
+  _VLcore_reset();
+  _VLdevice_usenull(true);
+  VLini_clearresources();
+  VLini_setresource("hither", "0");
+  VLini_setresource("fov", "90");
+  CaptureStdout();
+  VLuniverse_new(1, VLWINDOW_NOBORDER);
+  std::string out = GetCapturedStdout();
+  VLuniverse *u = VLuniverse_current();
+  ASSERT_NE(u, nullptr);
+  EXPECT_EQ(u->settings->hither, 0.0f);
+  VLwindow *w = VLuniverse_getwindows();
+  ASSERT_NE(w, nullptr);
+  EXPECT_FLOAT_EQ(w->hither, 0.004f);
+  for (const VLfrustum &fr : w->frustum) {
+    EXPECT_FLOAT_EQ(fr.hither, 0.004f);
+    EXPECT_FLOAT_EQ(fr.right, 0.004f);  /* n tan(45 degrees) */
+    EXPECT_FLOAT_EQ(fr.left, -0.004f);
+  }
+  EXPECT_EQ(out.find("Warning"), std::string::npos) << out;
+  VLuniverse_delete();
+  VLini_clearresources();
+  _VLcore_reset();
+  _VLdisplay_reset();
+  _VLdevice_usenull(false);
+}
+
+/* Offsets and sizes at the ends of the 32-bit range place the window
+ * without overflow (the sanitizer build aborts on one). */
+TEST(IniWindow, ExtremeGeometryPlacesTheWindowWithoutOverflow) {
+  _VLcore_reset();
+  _VLdevice_usenull(true);
+  struct Case {
+    const char *geometry;
+    int flags;
+    int x, y;
+  } const cases[] = {
+      /* off screen the display is 1024 x 768 */
+      {"320x200-2147483648-2147483648", 0, -2147483648 - 320 + 1024 - 10,
+       -2147483648 - 200 + 768 - 30},
+      {"2147483647x2147483647-2147483648-2147483648", VLWINDOW_NOBORDER, INT32_MIN,
+       INT32_MIN},
+      {"2147483647x2147483647-1-1", 0, -1 - 2147483647 + 1024 - 10, -1 - 2147483647 + 768 - 30},
+      {"1x1+2147483647+2147483647", 0, INT32_MAX, INT32_MAX},
+  };
+  CaptureStdout();
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.geometry);
+    VLini_setresource("geometry", c.geometry);
+    VLuniverse_new(1, c.flags);
+    VLwindow *w = VLuniverse_getwindows();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->x, c.x);
+    EXPECT_EQ(w->y, c.y);
+    VLuniverse_delete();
+  }
+  GetCapturedStdout();
+  VLini_clearresources();
+  _VLcore_reset();
+  _VLdisplay_reset();
+  _VLdevice_usenull(false);
 }
 
 TEST_F(IniResources, TrueAndFalseKeywords) {
@@ -551,7 +680,9 @@ TEST_F(IniRead, MalformedFileKeepsDefaultsWithWarnings) {
   EXPECT_EQ(fired_count(VLTXT_INI_BAD_BGCOLOR), 1);
   EXPECT_EQ(fired_count(VLTXT_INI_BAD_AMBIENT), 1);
   EXPECT_EQ(fired_count(VLTXT_INI_BAD_AMBIENTRGB), 1);
-  EXPECT_EQ(fired_count(VLTXT_INI_BAD_VALUE), 3);  /* fov, yon, geometry */
+  EXPECT_EQ(fired_count(VLTXT_INI_BAD_FOV), 1);    /* "wide" converts to 0 */
+  EXPECT_EQ(fired_count(VLTXT_INI_BAD_YON), 1);
+  EXPECT_EQ(fired_count(VLTXT_INI_BAD_VALUE), 1);  /* geometry */
   EXPECT_EQ(fired().size(), 6u);
   /* The over-long value is shown as read: cut to 131 characters. */
   EXPECT_EQ(fired()[0].text,

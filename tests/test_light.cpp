@@ -174,14 +174,10 @@ TEST_F(LightTest, SettersKeepTheirRanges) {
       {"angle 0", VLlight_setangle, s, 0.0f, true},
       {"angle pi/2", VLlight_setangle, s, 1.5707964f, true},
       {"angle point", VLlight_setangle, p, 0.5f, false},
-      {"int 0.003", VLlight_setintensity, p, 0.003f, false},
-      {"int 0.5", VLlight_setintensity, p, 0.5f, true},
   };
   for (const Case &c : cases) EXPECT_EQ(c.set(c.light, c.value), c.ok) << c.what;
   EXPECT_EQ(s->angle, 1.5707964f);
   EXPECT_EQ(s->exponent, 128.0f);
-  EXPECT_TRUE(VLlight_setintensity(p, 1.5f));
-  EXPECT_EQ(p->intensity, 1.0f);
 
   EXPECT_FALSE(VLlight_setattenuation(d, 1, 0, 0));
   EXPECT_FALSE(VLlight_setattenuation(p, 0.003f, 0, 0));
@@ -194,6 +190,31 @@ TEST_F(LightTest, SettersKeepTheirRanges) {
   EXPECT_FALSE(VLlight_setdirection(d, tiny));
   EXPECT_TRUE(VLlight_setdirection(d, dir));
   expect3(d->direction, 0.6f, 0, 0.8f);
+}
+
+/* The setter stores min(value, 1.0): unlike creation it has no lower limit,
+ * so 0 is kept; negative values and NaN are refused and change nothing. */
+TEST_F(LightTest, IntensitySetterStoresTheValueUpToOne) {
+  VLlight *p = point();
+  struct Case {
+    float value;
+    bool ok;
+    float stored;
+  } const cases[] = {
+      {0.5f, true, 0.5f},    {0.0f, true, 0.0f},  {0.003f, true, 0.003f},
+      {1.0f, true, 1.0f},    {1.5f, true, 1.0f},  {-0.0f, true, 0.0f},
+      {-0.1f, false, 0.25f}, {NAN, false, 0.25f},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.value);
+    ASSERT_TRUE(VLlight_setintensity(p, 0.25f));
+    EXPECT_EQ(VLlight_setintensity(p, c.value), c.ok);
+    EXPECT_EQ(p->intensity, c.stored);
+  }
+  VLnode *ln = VLpointlightnode_new(root);  /* and through a Light node */
+  ASSERT_NE(ln, nullptr);
+  EXPECT_TRUE(VLlightnode_setintensity(ln, 0.0f));
+  EXPECT_EQ(VLlightnode_getlight(ln)->intensity, 0.0f);
 }
 
 TEST_F(LightTest, SettersReachTheRenderersSlot) {

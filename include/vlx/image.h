@@ -15,16 +15,17 @@ enum {
 /* Largest image file read, in bytes (the limit of every reader's input). */
 #define VLIMAGE_MAXFILE (256u << 20)
 
-/* --- images --- */
 /* Path of an image file on the VLIMAGES search path (trying ".tga", ".rgb",
  * ".jpg" for a name without extension), owned by the caller (free());
  * null + warning when not found. */
 char *VLimage_find(const char *name);
-/* Image buffer of a file found with VLimage_find; null + warning on any
- * find, read or format error. */
+/* Image buffer of a file found with VLimage_find; null on any find, read or
+ * format error, with a warning, or for a Targa or SGI format or read error
+ * the reader's message on standard error. */
 uint8_t *VLimage_read(const char *name, int *width, int *height);
 /* Image buffer decoded from bytes (JPEG, SGI image or Targa, told apart by
- * their first bytes); name only labels the messages. Null + warning. */
+ * their first bytes); name only labels the messages. Null + message as for
+ * VLimage_read. */
 uint8_t *VLimage_decode(const uint8_t *data, size_t size, const char *name,
                         int *width, int *height);
 

@@ -67,7 +67,7 @@ bool VLlight_setposition(VLlight *light, const float position[3]);
 bool VLlight_getposition(const VLlight *light, float out[3]);
 /* Normalised; false when shorter than 0.004. */
 bool VLlight_setdirection(VLlight *light, const float direction[3]);
-/* Stored as min(value, 1.0); false below 0.004. */
+/* Stored as min(value, 1.0) (0 included); false when negative. */
 bool VLlight_setintensity(VLlight *light, float intensity);
 /* Spot lights only, 0 <= radians <= pi/2. */
 bool VLlight_setangle(VLlight *light, float radians);

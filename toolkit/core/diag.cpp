@@ -1,12 +1,15 @@
 /* Message levels and the fatal path. Warnings and messages go to standard
  * output (flushed per message, so progress is visible in pipes); the fatal
  * text goes to standard error and, when the platform layer installed one,
- * to an on-screen message box. Composition is limited to 511 characters. */
+ * to an on-screen message box. The image readers' format errors go to
+ * standard error without a prefix. Composition is limited to 511
+ * characters. */
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "core/diag_internal.h"
 #include "core/messages.h"
 #include "core/state.h"
 #include "vlx/diag.h"
@@ -21,11 +24,14 @@ void compose(char (&buf)[VLMSG_MAXLEN + 1], const char *prefix, const char *form
   vsnprintf(buf + n, sizeof buf - n, format, ap);
 }
 
-void emit(int level, const char *prefix, const char *format, va_list ap) {
+void emit(FILE *stream, int level, const char *prefix, const char *format, va_list ap) {
   char buf[VLMSG_MAXLEN + 1];
   compose(buf, prefix, format, ap);
-  printf("%s", buf);
+  /* Standard output first, so that the two streams keep their order when
+   * they reach the same terminal or file. */
   fflush(stdout);
+  fputs(buf, stream);
+  fflush(stream);
   if (_VLcore().capture) _VLcore().capture(level, format, buf);
 }
 
@@ -34,18 +40,25 @@ void emit(int level, const char *prefix, const char *format, va_list ap) {
 void VLmsg_warning(const char *format, ...) {
   va_list ap;
   va_start(ap, format);
-  emit(VLMSG_WARNING, "VLX Warning: ", format, ap);
+  emit(stdout, VLMSG_WARNING, "VLX Warning: ", format, ap);
   va_end(ap);
 }
 
 void VLmsg_info(const char *format, ...) {
   va_list ap;
   va_start(ap, format);
-  emit(VLMSG_INFO, "", format, ap);
+  emit(stdout, VLMSG_INFO, "", format, ap);
   va_end(ap);
 }
 
 void VLmsg_debug(const char *, ...) {}
+
+void _VLmsg_error(const char *format, ...) {
+  va_list ap;
+  va_start(ap, format);
+  emit(stderr, VLMSG_ERROR, "", format, ap);
+  va_end(ap);
+}
 
 void VLmsg_fatal(const char *format, ...) {
   VLcorestate &core = _VLcore();

@@ -1,9 +1,20 @@
-/* Internal hooks of the diagnostics module, for the platform layer and tests. */
+/* Internal parts of the diagnostics module: the plain error stream of the
+ * readers, and hooks for the platform layer and tests. */
 #ifndef VLX_CORE_DIAG_INTERNAL_H
 #define VLX_CORE_DIAG_INTERNAL_H
 
-/* Called for every message that is printed (levels 1 to 3) with its level,
- * its format (a catalogue macro) and the composed text (prefix included). */
+#include "vlx/diag.h"
+
+/* The level of _VLmsg_error, after the four public ones. */
+enum { VLMSG_ERROR = 5 };
+
+/* A format error of a file reader: the text as it is, no prefix, on
+ * standard error (standard output is flushed first). */
+void _VLmsg_error(const char *format, ...) VLX_PRINTF(1, 2);
+
+/* Called for every message that is printed (levels 1 to 3 and VLMSG_ERROR)
+ * with its level, its format (a catalogue macro) and the composed text
+ * (prefix included). */
 typedef void (*VLmsg_capturefn)(int level, const char *format, const char *text);
 void _VLmsg_setcapture(VLmsg_capturefn fn);
 

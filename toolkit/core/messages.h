@@ -58,6 +58,9 @@
 #define VLTXT_INI_BAD_AMBIENT "Illegal ambient resource\n"
 #define VLTXT_INI_BAD_AMBIENTRGB "Invalid ambientrgb %s.\n"
 #define VLTXT_INI_BAD_VALUE "Invalid %s %s.\n"
+#define VLTXT_INI_BAD_FOV "Illegal fov resource\n"
+#define VLTXT_INI_BAD_HITHER "Illegal hither resource\n"
+#define VLTXT_INI_BAD_YON "Illegal yon resource\n"
 
 /* geometry and material tables */
 #define VLTXT_GEOM_BEGIN_OPEN "Can't begin a new geometry until the last is closed.\n"
@@ -110,6 +113,7 @@
 #define VLTXT_TGA_BAD_INDEX "%s - color map index %d out of range\n"
 #define VLTXT_SGI_CHANNELS "%s - unsupported number of SGI image channels - %d\n"
 #define VLTXT_SGI_BAD_RUN "%s - run-length data does not fit the image\n"
+#define VLTXT_JPEG_CANT_OPEN "JPEG: Cannot open %s\n"
 #define VLTXT_JPEG_UNREADABLE "JPEG file is not in a format readable by VLX\n"
 #define VLTXT_JPEG_COMPONENTS "Unsupported number of components per pixel in JPEG \t\t\t\t\tfile %s\n"
 #define VLTXT_TEX_IO_ERROR "IO Error reading %s\n"

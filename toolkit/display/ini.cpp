@@ -1,10 +1,15 @@
 /* The initialisation file: finding it next to the program (or "vlxwin.ini"
  * in the current directory), the process-wide resource table consulted
  * before it, and the resources of section "vlx" that fill the window options
- * block. Values that do not parse leave their field unchanged with a warning;
- * empty values count as absent. Depends on the INI reader (ini_reader.cpp). */
+ * block. Colours, the ambient intensity and the geometry leave their field
+ * unchanged with a warning when they do not parse; fov, hither and yon are
+ * converted as C converts decimal floats (no number at all is 0) and only
+ * refused when they would make a degenerate projection. Empty values count
+ * as absent. Depends on the INI reader (ini_reader.cpp). */
 #include <charconv>
 #include <cmath>
+#include <float.h>
+#include <locale.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -15,6 +20,7 @@
 #include "core/messages.h"
 #include "display/ini_reader.h"
 #include "vlx/diag.h"
+#include "vlx/math.h"
 #include "vlx/universe.h"
 #include "vlx/window.h"
 
@@ -79,6 +85,19 @@ bool parse_float(const char *v, float *out) {
   return true;
 }
 
+/* A decimal float as the C library converts one, in the "C" locale
+ * whatever the program's locale: leading blanks are skipped, the longest
+ * number at the start is taken and the rest ignored, a value with no number
+ * at all is 0, and a value beyond the range is infinite. Kept in a double so
+ * that callers range-check before narrowing. */
+double convert_float(const char *v) {
+  locale_t c = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(0));
+  if (!c) return atof(v);
+  double d = strtod_l(v, nullptr, c);
+  freelocale(c);
+  return d;
+}
+
 /* Digits only, at most INT32_MAX (or 2^31 when negative). */
 bool parse_magnitude(const char *&p, bool negative, int32_t *out) {
   uint64_t m = 0;
@@ -136,27 +155,42 @@ void apply_ambientrgb(VLsettings *s, const char *v) {
 /* Accepted and ignored: the universe creation flags decide about borders. */
 void apply_border(VLsettings *, const char *) {}
 
-/* Full angle in degrees; a half angle of 0 or 90 degrees or more would make
- * a degenerate frustum. */
+/* A finite value that a float can hold (NaN is not one). */
+bool fits_float(double d) { return std::fabs(d) <= double(FLT_MAX); }
+
+/* A clip distance as a window will use it: below 0.004 is 0.004. */
+float near_in_use(float hither) { return hither < VLEPSILON ? VLEPSILON : hither; }
+
+/* Full angle in degrees. A full angle of 0, or of 180 degrees and more,
+ * would make a degenerate projection and is refused. */
 void apply_fov(VLsettings *s, const char *v) {
-  float f;
-  if (parse_float(v, &f) && f > 0.0f && f < 180.0f)
+  double f = convert_float(v);
+  if (f > 0.0 && f < 180.0)
     s->halffov = static_cast<float>(f * 0.008726646502812704);
   else
-    VLmsg_warning(VLTXT_INI_BAD_VALUE, "fov", v);
+    VLmsg_warning(VLTXT_INI_BAD_FOV);
 }
 
-/* Clip distances must be positive for the frusta built from them. */
-void apply_distance(const char *name, float *field, const char *v) {
-  float f;
-  if (parse_float(v, &f) && f > 0.0f)
-    *field = f;
+/* Stored as given: the windows' setters keep a hither below 0.004 as
+ * 0.004. Only values no float holds are refused (no frustum can be built
+ * from them). */
+void apply_hither(VLsettings *s, const char *v) {
+  double f = convert_float(v);
+  if (fits_float(f))
+    s->hither = static_cast<float>(f);
   else
-    VLmsg_warning(VLTXT_INI_BAD_VALUE, name, v);
+    VLmsg_warning(VLTXT_INI_BAD_HITHER);
 }
 
-void apply_hither(VLsettings *s, const char *v) { apply_distance("hither", &s->hither, v); }
-void apply_yon(VLsettings *s, const char *v) { apply_distance("yon", &s->yon, v); }
+/* The far distance must lie beyond the near one in use (hither is read
+ * first); otherwise the depth range would be empty or inverted. */
+void apply_yon(VLsettings *s, const char *v) {
+  double f = convert_float(v);
+  if (fits_float(f) && f > double(near_in_use(s->hither)))
+    s->yon = static_cast<float>(f);
+  else
+    VLmsg_warning(VLTXT_INI_BAD_YON);
+}
 
 void apply_coplanar(VLsettings *s, const char *v) {
   if (is_word(v, "False")) s->coplanar = 0;
@@ -300,9 +334,16 @@ void VLini_clearresources(void) {
 
 void _VLini_apply(VLsettings *settings, const VLinifile *file) {
   char buf[VLINI_VALUESIZE];
+  float hither = settings->hither;
   for (const VLinihandler &h : kResources) {
     const char *v = lookup(file, h.name, buf);
     if (v) h.apply(settings, v);
+  }
+  /* A hither at or beyond the far distance in force (no yon given, or the
+   * one given refused) would leave no depth range: the hither is refused. */
+  if (!(settings->yon > near_in_use(settings->hither))) {
+    VLmsg_warning(VLTXT_INI_BAD_HITHER);
+    settings->hither = hither;
   }
 }
 

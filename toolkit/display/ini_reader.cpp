@@ -2,7 +2,10 @@
  * key=value pairs, and answers lookups. Files are opened without blocking
  * and only when they are regular files (through the readers' whole-file
  * fetch); at most VLINI_MAXBYTES of them are parsed.
- * Line breaks are "\n", "\r\n" or "\r". */
+ * Line breaks are "
+", "
+" or ""; a UTF-8 byte-order mark at the start
+ * is skipped. */
 #include "display/ini_reader.h"
 
 #include <fcntl.h>
@@ -82,6 +85,10 @@ void _VLini_parse(const char *bytes, size_t n, VLinifile *file) {
   file->sections.clear();
   VLinisection *current = nullptr;
   const char *p = bytes, *end = bytes + n;
+  /* Editors that save UTF-8 may put a byte-order mark first; it is not part
+   * of the first line. */
+  static const char kBom[] = "\xEF\xBB\xBF";
+  if (n >= 3 && memcmp(p, kBom, 3) == 0) p += 3;
   while (p < end) {
     const char *e = p;
     while (e < end && !is_break(*e)) ++e;

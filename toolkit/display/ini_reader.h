@@ -36,7 +36,8 @@ struct VLinifile {
   std::vector<VLinisection> sections;
 };
 
-/* Parses n bytes (any content, NULs included) into file, replacing it. */
+/* Parses n bytes (any content, NULs included) into file, replacing it; a
+ * UTF-8 byte-order mark at the start is skipped. */
 void _VLini_parse(const char *bytes, size_t n, VLinifile *file);
 /* Whether path names a regular file that can be opened for reading (never
  * blocks: FIFOs, devices and directories are not files here). */

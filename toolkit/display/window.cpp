@@ -75,13 +75,18 @@ VLwindow *finish(VLuniverse *u, VLwindow *w) {
 
 }  // namespace
 
+/* Through the setters, so that an options hither below 0.004 becomes 0.004
+ * here as it does for every other caller; the frusta are built from the
+ * near distance the window keeps. */
 void _VLwindow_defaultfrusta(VLwindow *w) {
   const VLsettings *s = VLuniverse_current()->settings;
-  float n = s->hither, f = s->yon, t = tanf(s->halffov);
+  float f = s->yon, t = tanf(s->halffov);
   float a = s->width ? float(s->height) / float(s->width) : 0.75f;
   if (w->width && w->height) a = float(w->height) / float(w->width);
-  for (VLfrustum &fr : w->frustum) fr = VLfrustum{-n * t, n * t, n * t * a, -n * t * a, n, f};
-  w->hither = n;
+  VLwindow_sethither(w, s->hither);
+  float n = w->hither;
+  for (int eye = 0; eye < 2; ++eye)
+    VLwindow_setfrustum(w, eye, -n * t, n * t, -n * t * a, n * t * a, n, f);
   w->yon = f;
   w->t = t;
   w->ta = t * a;

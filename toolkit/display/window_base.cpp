@@ -1,6 +1,9 @@
 /* The base windows made by the renderer start-up, by display configuration:
  * 1 (or any other value) one window at the options' geometry, 2 a stereo
  * pair, 4 one full-screen window, 8 one window with flag 0x100, 512 none. */
+#include <limits.h>
+#include <stdint.h>
+
 #include "core/messages.h"
 #include "display/display_state.h"
 #include "platform/platform.h"
@@ -10,14 +13,24 @@
 
 namespace {
 
+/* A position computed in 64 bits, brought back into the int range. */
+int clamp_int(int64_t v) {
+  if (v < INT_MIN) return INT_MIN;
+  if (v > INT_MAX) return INT_MAX;
+  return static_cast<int>(v);
+}
+
 /* Geometry flags 16 and 32 count x and y from the right and bottom edges,
- * with room for the frame when bordered. */
+ * with room for the frame when bordered. The options hold any 32-bit
+ * offsets and sizes, so the sums are taken in 64 bits (they cannot
+ * overflow there) and a position beyond the int range is kept at its end. */
 void place(const VLsettings *s, const VLdisplay &d, int flags, int *x, int *y) {
-  *x = s->x;
-  *y = s->y;
+  int64_t px = s->x, py = s->y;
   bool border = !(flags & VLWINDOW_NOBORDER);
-  if (s->geomflags & VLGEOM_XNEGATIVE) *x = *x - s->width + d.width - (border ? 10 : 0);
-  if (s->geomflags & VLGEOM_YNEGATIVE) *y = *y - s->height + d.height - (border ? 30 : 0);
+  if (s->geomflags & VLGEOM_XNEGATIVE) px = px - s->width + d.width - (border ? 10 : 0);
+  if (s->geomflags & VLGEOM_YNEGATIVE) py = py - s->height + d.height - (border ? 30 : 0);
+  *x = clamp_int(px);
+  *y = clamp_int(py);
 }
 
 bool stereo_pair(const VLdisplay &d, int flags) {

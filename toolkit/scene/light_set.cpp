@@ -54,8 +54,11 @@ bool VLlight_setdirection(VLlight *light, const float direction[3]) {
   return changed(light);
 }
 
+/* Unlike creation, the setter has no lower limit: 0 switches the light's
+ * contribution off. A negative value (or not a number) is refused as an
+ * obvious fault. */
 bool VLlight_setintensity(VLlight *light, float intensity) {
-  if (!light || !(intensity >= VLLIGHT_MININTENSITY)) return false;
+  if (!light || !(intensity >= 0.0f)) return false;
   light->intensity = intensity > 1.0f ? 1.0f : intensity;
   return changed(light);
 }

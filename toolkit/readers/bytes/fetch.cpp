@@ -50,31 +50,58 @@ int read_all(Next next, size_t hint, char **data, size_t *size) {
   return VLFETCH_OK;
 }
 
+/* A descriptor of the regular file at path, or -1; never blocks. */
+int open_regular(const char *path, struct stat *st) {
+  if (!path) return -1;
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+/* read() until n bytes, the end or an error (-1). */
+long read_fd(int fd, char *b, size_t room) {
+  for (;;) {
+    ssize_t got = read(fd, b, room);
+    if (got >= 0) return long(got);
+    if (errno != EINTR) return -1;
+  }
+}
+
 }  // namespace
+
+int _VLfetch_head(const char *path, void *buffer, size_t cap, size_t *n) {
+  *n = 0;
+  struct stat st;
+  int fd = open_regular(path, &st);
+  if (fd < 0) return VLFETCH_CANTOPEN;
+  char *b = static_cast<char *>(buffer);
+  int result = VLFETCH_OK;
+  while (*n < cap) {
+    long got = read_fd(fd, b + *n, cap - *n);
+    if (got < 0) result = VLFETCH_READERROR;
+    if (got <= 0) break;
+    *n += size_t(got);
+  }
+  close(fd);
+  return result;
+}
 
 int _VLfetch_file(const char *path, char **data, size_t *size) {
   *data = nullptr;
   *size = 0;
-  if (!path) return VLFETCH_CANTOPEN;
-  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return VLFETCH_CANTOPEN;
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return VLFETCH_CANTOPEN;
-  }
+  int fd = open_regular(path, &st);
+  if (fd < 0) return VLFETCH_CANTOPEN;
   if (st.st_size > off_t(VLFETCH_MAXBYTES)) {
     close(fd);
     return VLFETCH_TOOLARGE;
   }
   int result = read_all(
-      [fd](char *b, size_t room) -> long {
-        for (;;) {
-          ssize_t got = read(fd, b, room);
-          if (got >= 0) return long(got);
-          if (errno != EINTR) return -1;
-        }
-      },
+      [fd](char *b, size_t room) -> long { return read_fd(fd, b, room); },
       size_t(st.st_size), data, size);
   close(fd);
   return result;

@@ -22,7 +22,10 @@ enum {
  * with free()) that holds one extra zero byte after the data. On failure
  * *data is null, *size 0 and the result says why. */
 int _VLfetch_file(const char *path, char **data, size_t *size);
-/* The same for the rest of an open stream, from its position. */
+/* The first bytes of the regular file at path (at most cap; *n of them). */
+int _VLfetch_head(const char *path, void *buffer, size_t cap, size_t *n);
+/* The same as _VLfetch_file for the rest of an open stream, from its
+ * position. */
 int _VLfetch_stream(FILE *stream, char **data, size_t *size);
 
 #endif

@@ -57,20 +57,49 @@ uint8_t *VLimage_decode(const uint8_t *data, size_t size, const char *name, int 
   return img;
 }
 
+namespace {
+
+/* The first bytes of the file, which choose its reader; false when it
+ * cannot be opened. */
+bool peek(const char *path, uint8_t (&head)[VLIMAGE_PEEKSIZE], size_t *n) {
+  return _VLfetch_head(path, head, sizeof head, n) == VLFETCH_OK;
+}
+
+/* A Targa or SGI image file: read whole, then decoded. */
+uint8_t *read_whole(const char *path, int *width, int *height) {
+  char *data = nullptr;
+  size_t size = 0;
+  int fetched = _VLfetch_file(path, &data, &size);
+  if (fetched != VLFETCH_OK) {
+    VLmsg_warning(fetched == VLFETCH_TOOLARGE ? VLTXT_IMG_TOO_LARGE : VLTXT_IMG_CANT_OPEN, path);
+    return nullptr;
+  }
+  uint8_t *img = VLimage_decode(reinterpret_cast<uint8_t *>(data), size, path, width, height);
+  free(data);
+  return img;
+}
+
+}  // namespace
+
+/* A JPEG file is handed to the JPEG reader by name, which opens it again
+ * itself; the other formats are read here. */
 uint8_t *VLimage_read(const char *name, int *width, int *height) {
   if (width) *width = 0;
   if (height) *height = 0;
   char *path = VLimage_find(name);
   if (!path) return nullptr;
-  char *data = nullptr;
-  size_t size = 0;
+  uint8_t head[VLIMAGE_PEEKSIZE];
+  size_t n = 0;
+  int w = 0, h = 0;
   uint8_t *img = nullptr;
-  int fetched = _VLfetch_file(path, &data, &size);
-  if (fetched == VLFETCH_OK)
-    img = VLimage_decode(reinterpret_cast<uint8_t *>(data), size, path, width, height);
+  if (!peek(path, head, &n))
+    VLmsg_warning(VLTXT_IMG_CANT_OPEN, path);
+  else if (_VLimage_kind(head, n) == VLIMAGE_JPEG)
+    img = _VLjpeg_read(path, &w, &h);
   else
-    VLmsg_warning(fetched == VLFETCH_TOOLARGE ? VLTXT_IMG_TOO_LARGE : VLTXT_IMG_CANT_OPEN, path);
-  free(data);
+    img = read_whole(path, &w, &h);
   free(path);
+  if (width) *width = img ? w : 0;
+  if (height) *height = img ? h : 0;
   return img;
 }

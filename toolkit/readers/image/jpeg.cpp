@@ -3,7 +3,8 @@
  * every pixel. The library's fatal errors return here through longjmp with
  * the decompression object destroyed and the image freed; a file that ends
  * early is refused as well instead of being padded with grey. Sides are
- * limited to VLIMAGE_MAXSIDE, checked before decompression starts. */
+ * limited to VLIMAGE_MAXSIDE, checked before decompression starts. The file
+ * entry point opens the file by name and says so when it cannot. */
 #include <setjmp.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -13,6 +14,7 @@
 #include <jerror.h>
 
 #include "core/messages.h"
+#include "readers/bytes/fetch.h"
 #include "readers/image/images.h"
 #include "vlx/diag.h"
 #include "vlx/image.h"
@@ -115,5 +117,25 @@ uint8_t *_VLjpeg_decode(const uint8_t *data, size_t size, const char *name, int 
   err.pub.output_message = output_message;
   uint8_t *img = decompress(&cinfo, &err, data, size, name, width, height);
   jpeg_destroy_decompress(&cinfo);
+  return img;
+}
+
+uint8_t *_VLjpeg_read(const char *path, int *width, int *height) {
+  *width = *height = 0;
+  char *data = nullptr;
+  size_t size = 0;
+  int fetched = _VLfetch_file(path, &data, &size);
+  if (fetched != VLFETCH_OK) {
+    VLmsg_warning(fetched == VLFETCH_TOOLARGE ? VLTXT_IMG_TOO_LARGE : VLTXT_JPEG_CANT_OPEN,
+                  path ? path : "(null)");
+    return nullptr;
+  }
+  int w = 0, h = 0;
+  uint8_t *img = _VLjpeg_decode(reinterpret_cast<uint8_t *>(data), size, path, &w, &h);
+  free(data);
+  if (img) {
+    *width = w;
+    *height = h;
+  }
   return img;
 }

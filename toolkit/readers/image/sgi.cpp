@@ -4,12 +4,14 @@
  * runs are stored row by row and files stored channel by channel read the
  * same. Runs that leave the file or overflow a row are refused. Channel
  * mapping: grey (alpha 0 for black), grey + alpha, RGB (alpha 0 for black),
- * RGBA. Sides are limited to VLIMAGE_MAXSIDE. */
+ * RGBA. Sides are limited to VLIMAGE_MAXSIDE. Format and read errors go to
+ * standard error without a prefix, as the Targa reader's do. */
 #include <stdlib.h>
 #include <string.h>
 
 #include <vector>
 
+#include "core/diag_internal.h"
 #include "core/messages.h"
 #include "readers/bytes/byte_cursor.h"
 #include "readers/image/images.h"
@@ -33,14 +35,14 @@ bool read_header(VLbytecursor &c, const char *name, SgiHeader &h) {
   h.ysize = c.be16();
   h.zsize = c.be16();
   if (!c.seek(kHeaderSize)) {
-    VLmsg_warning(VLTXT_IMG_READ_ERROR, name);
+    _VLmsg_error(VLTXT_IMG_READ_ERROR, name);
     return false;
   }
   /* A one-dimensional image is one row, a two-dimensional one grey. */
   if (h.dimension == 1) h.ysize = 1;
   if (h.dimension <= 2) h.zsize = 1;
   if (h.zsize < 1 || h.zsize > 4) {
-    VLmsg_warning(VLTXT_SGI_CHANNELS, name, h.zsize);
+    _VLmsg_error(VLTXT_SGI_CHANNELS, name, h.zsize);
     return false;
   }
   return true;
@@ -133,14 +135,14 @@ uint8_t *_VLsgi_decode(const uint8_t *data, size_t size, const char *name, int *
   SgiHeader h;
   if (!read_header(c, name, h)) return nullptr;
   if (!enough_data(c, h)) {
-    VLmsg_warning(VLTXT_IMG_READ_ERROR, name);
+    _VLmsg_error(VLTXT_IMG_READ_ERROR, name);
     return nullptr;
   }
   uint8_t *img = _VLimage_alloc(h.xsize, h.ysize, VLIMAGE_MAXSIDE, name);
   if (!img) return nullptr;
   int r = h.storage == 1 ? read_rle(c, h, img) : read_verbatim(c, h, img);
   if (r != kOk) {
-    VLmsg_warning(r == kBadRun ? VLTXT_SGI_BAD_RUN : VLTXT_IMG_READ_ERROR, name);
+    _VLmsg_error(r == kBadRun ? VLTXT_SGI_BAD_RUN : VLTXT_IMG_READ_ERROR, name);
     free(img);
     return nullptr;
   }
