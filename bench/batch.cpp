@@ -23,6 +23,12 @@ const char *next_arg(void) {
   return t ? t : "";
 }
 
+/* A decimal number as atoi reads it (leading blanks, a sign, digits; 0
+ * when there are none), but in a range wide enough that no command's
+ * argument overflows: values beyond it saturate and are refused by the
+ * range checks of the scenes. */
+long long arg_number(const char *arg) { return strtoll(arg, nullptr, 10); }
+
 /* "on" is recognised by its second character alone. */
 bool arg_on(const char *arg) { return arg[0] && tolower(static_cast<unsigned char>(arg[1])) == 'n'; }
 
@@ -47,14 +53,22 @@ void set_vertexflag(uint8_t bit, bool on) {
 }
 
 void cmd_m(char second) {
-  Bench &b = bench();
   switch (second) {
-    case 'g': bench_gridscene(atoi(next_arg()) / 10); break;
-    case 'm': b.multiplier = atoi(next_arg()); bench_gridscene(b.gridsize); break;
+    case 'g': {
+      long long n = arg_number(next_arg()) / 10;
+      if (bench_checkgrid(n)) bench_gridscene(int(n));
+      break;
+    }
+    case 'm': {
+      long long m = arg_number(next_arg());
+      if (bench_checkmultiplier(m)) bench_setmultiplier(int(m));
+      break;
+    }
     case 'o': {
       const char *w = next_arg();
-      int n = atoi(next_arg());
-      bench_overwritescene(tolower(static_cast<unsigned char>(w[0])) == 'f' ? n : -n);
+      long long n = arg_number(next_arg());
+      if (!bench_checklayers(n)) break;
+      bench_overwritescene(tolower(static_cast<unsigned char>(w[0])) == 'f' ? int(n) : -int(n));
       break;
     }
     case 'r': bench_ripplescene(); break;

@@ -16,6 +16,14 @@ struct VLpath;
 
 #define RIPPLE_SIDE 30
 
+/* Limits of the test scenes and the render area, far above what a device
+ * of today draws at an interactive rate; larger values are refused. */
+#define BENCH_MAXGRID 100          /* grid size: a 1000 by 1000 grid, 10^6 quads */
+#define BENCH_MAXMULTIPLIER 16     /* the grid drawn at most 16 times per frame */
+#define BENCH_MAXLAYERS 10000      /* overwrite layers */
+#define BENCH_MINAREA 100          /* render area edge: the render context's minimum */
+#define BENCH_MAXAREA 4096         /* render area edge */
+
 struct Bench {
   bool batchmode = false;
   FILE *batch = nullptr;
@@ -92,8 +100,16 @@ void bench_prebuildwalk(VLnode *node, bool on);
 /* Stores the prebuild setting and walks the scene from the Root with it. */
 void bench_setprebuild(bool on);
 
-/* Test scenes. */
+/* Range checks of the scene sizes: true when the value is within its
+ * limits; otherwise the refusal is printed and the caller keeps the scene. */
+bool bench_checkgrid(long long size);
+bool bench_checkmultiplier(long long multiplier);
+bool bench_checklayers(long long layers);
+
+/* Test scenes. Sizes out of range are refused (checks above). */
 void bench_gridscene(int size);
+/* Sets the grid multiplier and rebuilds the grid with the current size. */
+void bench_setmultiplier(int multiplier);
 void bench_overwritescene(int count);
 void bench_ripplescene(void);
 void bench_terrainscene(void);

@@ -1,8 +1,10 @@
 /* Measurements: start and cancel, the measuring action, the settings
  * printout and the two reports. A grid or overwrite measurement covers 10
  * frames; a ripple measurement three ripples; a terrain measurement one
- * pass of the fly-through path. Rates are computed in 32-bit floats; a zero
- * elapsed time gives infinite rates, which print as "inf" and never trap. */
+ * pass of the fly-through path. Rates are computed in 32-bit floats; a rate
+ * over zero time, or an average over zero frames or polygons, prints as 0
+ * (never "inf" or "nan"). A measurement within one tick of the 1 ms clock
+ * still gets the high frame rate warning. */
 #include "bench.h"
 #include "messages.h"
 #include "vlx/vlx.h"
@@ -19,6 +21,12 @@ float elapsed(void) {
   const Bench &b = bench();
   return float(b.stop_s - b.start_s) + float(b.stop_us - b.start_us) * 0.000001f;
 }
+
+/* a / b, or 0 when b is 0. */
+float ratio(float a, float b) { return b != 0.0f ? a / b : 0.0f; }
+
+/* Above 10 frames per second, or any frames in zero time. */
+bool high_rate(float frames, float T) { return T > 0.0f ? frames / T > 10.0f : frames > 0.0f; }
 
 const char *onoff(bool on) { return on ? "On" : "Off"; }
 
@@ -60,15 +68,15 @@ void report_a(float T) {
     VLmsg_info(BTXT_GRID, b.gridsize, b.gridsize);
     VLmsg_info(b.quads ? BTXT_QUADS : BTXT_TRIANGLES);
   }
-  float fps = 10.0f / T, rate = 10.0f * float(P) / T;
-  float M = 10.0f * float(X) / T * 0.000001f;
+  float fps = ratio(10.0f, T), rate = ratio(10.0f * float(P), T);
+  float M = ratio(10.0f * float(X), T) * 0.000001f;
   if (b.overwrite) M = M * float(P);
   VLmsg_info(BTXT_ELAPSED, double(T));
   VLmsg_info(BTXT_AREA, H, W);
   VLmsg_info(BTXT_PIXELS, X);
   VLmsg_info(BTXT_NPOLYS, P);
   if (b.overwrite) VLmsg_info(BTXT_PIXPOLY_INT, X);
-  else VLmsg_info(BTXT_PIXPOLY, double(float(X) / float(P)));
+  else VLmsg_info(BTXT_PIXPOLY, double(ratio(float(X), float(P))));
   VLmsg_info(BTXT_FRAMERATE, double(fps));
   if (!b.overwrite) VLmsg_info(BTXT_POLYRATE, double(rate));
   VLmsg_info(M > 1.0f ? BTXT_MPIX : BTXT_MPIX_SMALL, double(M));
@@ -76,25 +84,25 @@ void report_a(float T) {
   VLmsg_info(b.windowed ? BTXT_LASTFRAME_W : BTXT_LASTFRAME, VLwindow_numpolys(b.window));
   bench_printsettings(true);
   VLmsg_info(BTXT_RULE);
-  if (fps > 10.0f) print_warning(false);
+  if (high_rate(10.0f, T)) print_warning(false);
   VLmsg_info(BTXT_STARS);
 }
 
 void report_b(float T) {
   const Bench &b = bench();
   VLmsg_info(b.terrain ? BTXT_TERRAIN : BTXT_RIPPLE);
-  float fps = float(b.frames) / T;
+  float fps = ratio(float(b.frames), T);
   VLmsg_info(BTXT_ELAPSED, double(T));
   VLmsg_info(BTXT_TOTALPOLYS, b.polygons);
-  VLmsg_info(BTXT_AVGFRAME, double(float(b.polygons) / float(b.frames)));
-  VLmsg_info(BTXT_AVGSEC, double(float(b.polygons) / T));
+  VLmsg_info(BTXT_AVGFRAME, double(ratio(float(b.polygons), float(b.frames))));
+  VLmsg_info(BTXT_AVGSEC, double(ratio(float(b.polygons), T)));
   VLmsg_info(BTXT_TOTALFRAMES, b.frames);
   VLmsg_info(BTXT_FRAMERATE, double(fps));
   print_texmemory();
   bench_printsettings(false);
   VLmsg_info(BTXT_LASTFRAME, VLwindow_numpolys(b.window));
   VLmsg_info(BTXT_RULE);
-  if (fps > 10.0f) print_warning(true);
+  if (high_rate(float(b.frames), T)) print_warning(true);
   VLmsg_info(BTXT_STARS);
 }
 

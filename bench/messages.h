@@ -6,6 +6,10 @@
 #define BTXT_BATCH_DONE "Batch run complete\n"
 #define BTXT_UNKNOWN_COMMAND "Unknown batch command: %s\n"
 #define BTXT_COMMENT "%.80s\n"
+#define BTXT_GRID_RANGE "Grid size %lld refused: sizes run from 1 to %d (mg 10 to mg %d); the scene is kept\n"
+#define BTXT_MULTIPLIER_RANGE "Grid multiplier %lld refused: multipliers run from 1 to %d; the scene is kept\n"
+#define BTXT_LAYERS_RANGE "Overwrite layer count %lld refused: counts run from 1 to %d; the scene is kept\n"
+#define BTXT_AREA_RANGE "Render area %s %s refused: width and height run from 1 to %d pixels\n"
 
 /* settings printout */
 #define BTXT_VERTEX "Vertex: "

@@ -1,6 +1,10 @@
 /* The benchmark state and the operations shared by the batch interpreter
  * and the windowed front end: rendering toggles, vertex flags, texture
  * mode, the prebuild walk, and the idle actions. */
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <vector>
 
 #include "bench.h"
@@ -21,12 +25,34 @@ void bench_initstate(void) {
   b.texturemode = 2;
 }
 
+namespace {
+
+/* Opens a regular file for reading, or gives null. The file is opened
+ * without blocking (a FIFO without a writer would wait forever) and
+ * checked before anything is read: directories, FIFOs and devices such as
+ * /dev/zero are not batch files. */
+FILE *open_regular(const char *name) {
+  int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return nullptr;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  FILE *f = fdopen(fd, "r");
+  if (!f) close(fd);
+  return f;
+}
+
+}  // namespace
+
 int bench_batchoption(const char *a) {
   Bench &b = bench();
   if (a[0] != '-' || (a[1] != 'b' && a[1] != 'B')) return 0;
   if (b.batch) fclose(b.batch);
   b.batchname = a + 2;
-  b.batch = fopen(b.batchname, "r");
+  b.batch = open_regular(b.batchname);
   if (!b.batch) return -1;
   b.batchmode = true;
   return 1;

@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "bench.h"
+#include "messages.h"
 #include "vlx/vlx.h"
 
 namespace {
@@ -142,6 +143,24 @@ void notify_scene(void) {
 
 }  // namespace
 
+bool bench_checkgrid(long long n) {
+  if (n >= 1 && n <= BENCH_MAXGRID) return true;
+  VLmsg_info(BTXT_GRID_RANGE, n, BENCH_MAXGRID, BENCH_MAXGRID * 10 + 9);
+  return false;
+}
+
+bool bench_checkmultiplier(long long m) {
+  if (m >= 1 && m <= BENCH_MAXMULTIPLIER) return true;
+  VLmsg_info(BTXT_MULTIPLIER_RANGE, m, BENCH_MAXMULTIPLIER);
+  return false;
+}
+
+bool bench_checklayers(long long n) {
+  if (n >= 1 && n <= BENCH_MAXLAYERS) return true;
+  VLmsg_info(BTXT_LAYERS_RANGE, n, BENCH_MAXLAYERS);
+  return false;
+}
+
 VLgeometry *bench_patch(bool normals, bool colours, int w, int h, bool quads) {
   VLgeometry *g = VLgeometry_begin();
   if (!g) return nullptr;
@@ -163,6 +182,7 @@ VLgeometry *bench_patch(bool normals, bool colours, int w, int h, bool quads) {
 
 void bench_gridscene(int n) {
   Bench &b = bench();
+  if (!bench_checkgrid(n)) return;
   common_reset(false);
   b.overwrite = false;
   b.gridsize = n;
@@ -194,9 +214,15 @@ void bench_gridscene(int n) {
   notify_scene();
 }
 
+void bench_setmultiplier(int m) {
+  if (!bench_checkmultiplier(m)) return;
+  bench().multiplier = m;
+  bench_gridscene(bench().gridsize);
+}
+
 void bench_overwritescene(int c) {
   Bench &b = bench();
-  if (c == 0) return;
+  if (!bench_checklayers(c < 0 ? -(long long)c : c)) return;
   common_reset(true);
   b.overwritecount = c;
   b.overwrite = true;
@@ -208,7 +234,7 @@ void bench_overwritescene(int c) {
   VLuniverse_setactions(bench_idle);
   VLwindow_setprojection(b.window, 4);
   b.scenenode = VLswitchnode_new(b.root);
-  int layers = c < 0 ? -c : c;
+  int layers = c < 0 ? -c : c;   /* within the limit: no overflow */
   for (int variant = 0; variant < 4; ++variant) {
     bool normals = variant & 2, colours = variant & 1;
     VLnode *sep = VLsepnode_new(b.scenenode);

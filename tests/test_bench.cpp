@@ -1,6 +1,7 @@
 /* The console benchmark as a program: command line, batch files, exit
  * statuses, and the shared operations on the benchmark state. */
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <stdio.h>
@@ -151,17 +152,18 @@ TEST_F(BenchState, SettingCommandsAndTheirMissingArguments) {
   struct Step { const char *line; int grid; int overwrite; uint8_t vflags; int tmode; bool quads; };
   const Step steps[] = {
       {"mg 30\n", 3, 0, 3, 2, true},
-      {"mg\n", 0, 0, 3, 2, true},          /* missing size: size 0 */
-      {"mo back 8\n", 0, -8, 3, 2, true},
-      {"mo Front 16\n", 0, 16, 3, 2, true},
-      {"vc off\n", 0, 16, 2, 2, true},
-      {"vn off\n", 0, 16, 0, 2, true},
-      {"vc on\n", 0, 16, 1, 2, true},
-      {"xp\n", 0, 16, 1, 0, true},
-      {"xb anything\n", 0, 16, 1, 1, true},
-      {"tf t\n", 0, 16, 1, 1, false},
-      {"tf x\n", 0, 16, 1, 1, false},      /* other words do nothing */
-      {"mx 5\n", 0, 16, 1, 1, false},      /* other second letters do nothing */
+      {"mg\n", 3, 0, 3, 2, true},          /* missing size: 0, refused */
+      {"mo back 8\n", 3, -8, 3, 2, true},
+      {"mo Front 16\n", 3, 16, 3, 2, true},
+      {"mo front\n", 3, 16, 3, 2, true},   /* missing count: 0, refused */
+      {"vc off\n", 3, 16, 2, 2, true},
+      {"vn off\n", 3, 16, 0, 2, true},
+      {"vc on\n", 3, 16, 1, 2, true},
+      {"xp\n", 3, 16, 1, 0, true},
+      {"xb anything\n", 3, 16, 1, 1, true},
+      {"tf t\n", 3, 16, 1, 1, false},
+      {"tf x\n", 3, 16, 1, 1, false},      /* other words do nothing */
+      {"mx 5\n", 3, 16, 1, 1, false},      /* other second letters do nothing */
   };
   for (const Step &s : steps) {
     char line[80];
@@ -280,4 +282,156 @@ TEST(BenchProgram, QuickBatchPrintsEveryReportInItsFormat) {
     i = size_t(next);
   }
   EXPECT_NE(r.out.find("Batch run complete\n"), std::string::npos);
+}
+
+/* ---------- hostile input ---------- */
+
+namespace {
+
+/* Sanitizer reports (the tests also run in the sanitizer build) and
+ * figures that a report must never print. */
+void expect_clean(const std::string &out) {
+  EXPECT_FALSE(contains(out, "runtime error")) << out;
+  EXPECT_FALSE(contains(out, "AddressSanitizer")) << out;
+  EXPECT_FALSE(contains(out, "LeakSanitizer")) << out;
+  EXPECT_FALSE(std::regex_search(out, std::regex("\\b(-?nan|inf)\\b"))) << out;
+}
+
+size_t count_of(const std::string &s, const std::string &what) {
+  size_t n = 0;
+  for (size_t at = s.find(what); at != std::string::npos; at = s.find(what, at + 1)) ++n;
+  return n;
+}
+
+std::string temp_dir(void) {
+  char path[] = "/tmp/vlx_benchXXXXXX";
+  return mkdtemp(path) ? path : "/tmp";
+}
+
+}  // namespace
+
+TEST(BenchProgram, SceneSizesOutOfRangeAreRefusedAndTheSceneIsKept) {
+  struct Case { const char *line, *message; };
+  const Case cases[] = {
+      {"mo back -2147483648", "Overwrite layer count -2147483648 refused: counts run from 1 to 10000"},
+      {"mo front -2147483648", "Overwrite layer count -2147483648 refused: counts run from 1 to 10000"},
+      {"mo front 2147483647", "Overwrite layer count 2147483647 refused: counts run from 1 to 10000"},
+      {"mo back 0", "Overwrite layer count 0 refused"},
+      {"mo front", "Overwrite layer count 0 refused"},
+      {"mo back 10001", "Overwrite layer count 10001 refused"},
+      {"mg -2147483648", "Grid size -214748364 refused: sizes run from 1 to 100 (mg 10 to mg 1009)"},
+      {"mg 99999999999999999999", "Grid size 922337203685477580 refused"},
+      {"mg 20000", "Grid size 2000 refused"},
+      {"mg 1010", "Grid size 101 refused"},
+      {"mg 0", "Grid size 0 refused"},
+      {"mg 9", "Grid size 0 refused"},
+      {"mm 1000", "Grid multiplier 1000 refused: multipliers run from 1 to 16"},
+      {"mm 2147483647", "Grid multiplier 2147483647 refused"},
+      {"mm 0", "Grid multiplier 0 refused"},
+      {"mm -1", "Grid multiplier -1 refused"},
+      {"mm 17", "Grid multiplier 17 refused"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.line);
+    std::string f = batch_file(std::string(c.line) + "\nc\n");
+    ProgramRun r = run_rendertest("-b" + f);
+    unlink(f.c_str());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(count_of(r.out, c.message), 1u) << r.out;
+    EXPECT_TRUE(contains(r.out, "; the scene is kept\n")) << r.out;
+    /* The default grid is still shown and measured. */
+    EXPECT_TRUE(contains(r.out, "Model: 20 by 20 grid of: quads\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "Batch run complete\n")) << r.out;
+    expect_clean(r.out);
+  }
+}
+
+TEST(BenchProgram, OnlyRegularFilesAreBatchFiles) {
+  std::string dir = temp_dir(), fifo = dir + "/fifo.bat";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string &name : {dir, fifo, std::string("/dev/zero"), std::string("/dev/null")}) {
+    SCOPED_TRACE(name);
+    ProgramRun r = run_command("timeout 60 " + std::string(VLX_BIN_DIR) + "/rendertest -b" +
+                               name + " 2>&1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Not a valid batch file\n");
+  }
+  unlink(fifo.c_str());
+  rmdir(dir.c_str());
+}
+
+TEST(BenchProgram, BrokenPathFilesWarnAndTheTerrainReportShowsZeros) {
+  const std::string head = "path record v.2\n";
+  const std::string rec = "Posi  0 1 -5\nOrie  0 0 0 1\n";
+  struct Case { std::string path; const char *warning; };
+  const Case cases[] = {
+      {head + "3\n" + rec + "Posi  0 1", "Path file 'fly.pth': record 2 of 3 does not read"},
+      {head + "many\n" + rec, "Path file 'fly.pth' has no valid record count after its header"},
+      {head + "1\nPosi  nan 1 -5\nOrie  0 0 0 1\n", "Path file 'fly.pth': record 1 of 1 does not read"},
+      {head + "2\n\x13\xf7\x01\xfe garbage\x80\n", "Path file 'fly.pth': record 1 of 2 does not read"},
+  };
+  std::string images = std::string(VLX_SOURCE_DIR) + "/bench/data";
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.warning);
+    std::string dir = temp_dir();
+    FILE *p = fopen((dir + "/fly.pth").c_str(), "wb");
+    ASSERT_NE(p, nullptr);
+    fwrite(c.path.data(), 1, c.path.size(), p);
+    fclose(p);
+    std::string f = batch_file("mt\nc\n");
+    ProgramRun r = run_rendertest_env("VLMODELS=" + dir + " VLIMAGES=" + images, "-b" + f);
+    unlink(f.c_str());
+    unlink((dir + "/fly.pth").c_str());
+    rmdir(dir.c_str());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(count_of(r.out, c.warning), 1u) << r.out;
+    EXPECT_TRUE(contains(r.out, "Model: Terrain\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "Total Frames: 0\n")) << r.out;
+    EXPECT_TRUE(contains(r.out, "Average # of polygons/frame: 0.00\n")) << r.out;
+    expect_clean(r.out);
+  }
+}
+
+TEST(BenchProgram, ZeroOrientationsInAPathWarnOnce) {
+  std::string dir = temp_dir();
+  std::string text = "path record v.2\n40\n";
+  for (int i = 0; i < 40; ++i)
+    text += "Posi  0 1 " + std::to_string(-10 + i * 0.25) + "\nOrie  0 0 0 " + (i % 2 ? "0" : "1") + "\n";
+  FILE *p = fopen((dir + "/fly.pth").c_str(), "wb");
+  ASSERT_NE(p, nullptr);
+  fwrite(text.data(), 1, text.size(), p);
+  fclose(p);
+  std::string f = batch_file("mt\nc\n");
+  std::string images = std::string(VLX_SOURCE_DIR) + "/bench/data";
+  ProgramRun r = run_rendertest_env("VLMODELS=" + dir + " VLIMAGES=" + images, "-b" + f);
+  unlink(f.c_str());
+  unlink((dir + "/fly.pth").c_str());
+  rmdir(dir.c_str());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(count_of(r.out, "Path file 'fly.pth': 20 records with a zero orientation keep the "
+                            "orientation before them\n"), 1u) << r.out;
+  EXPECT_FALSE(contains(r.out, "Invalid quaternion")) << r.out;
+  EXPECT_TRUE(std::regex_search(r.out, std::regex("Total Frames: [1-9]\\d*\n"))) << r.out;
+  expect_clean(r.out);
+}
+
+TEST_F(BenchState, SceneLimitsAcceptTheirLargestValues) {
+  struct Step { const char *line; int grid; int multiplier; int overwrite; };
+  const Step steps[] = {
+      {"mg 1009\n", 100, 1, 0},
+      {"mg 1010\n", 100, 1, 0},      /* refused */
+      {"mg 10\n", 1, 1, 0},
+      {"mm 16\n", 1, 16, 0},
+      {"mm 17\n", 1, 16, 0},         /* refused */
+      {"mo back 10000\n", 1, 16, -10000},
+      {"mo front 10001\n", 1, 16, -10000},   /* refused */
+  };
+  for (const Step &s : steps) {
+    char line[80];
+    snprintf(line, sizeof line, "%s", s.line);
+    ASSERT_TRUE(batch_line(line)) << s.line;
+    EXPECT_EQ(bench().gridsize, s.grid) << s.line;
+    EXPECT_EQ(bench().multiplier, s.multiplier) << s.line;
+    EXPECT_EQ(bench().overwritecount, s.overwrite) << s.line;
+  }
 }

@@ -51,7 +51,7 @@ const uint8_t *pixel(const std::vector<uint8_t> &img, int w, int x, int y) {
 
 std::vector<uint8_t> frame_of(VLwindow *w) {
   std::vector<uint8_t> img(size_t(w->context->width) * w->context->height * 4);
-  EXPECT_TRUE(VLrenderer_readpixels(w, img.data()));
+  EXPECT_TRUE(VLrenderer_readpixels(w, img.data(), w->context->width, w->context->height));
   return img;
 }
 
@@ -343,6 +343,62 @@ TEST_F(DisplayPixels, FrameReadsBackAsTheBackgroundColour) {
     EXPECT_EQ(p[1], 0x80);
     EXPECT_EQ(p[2], 0xF0);
   }
+}
+
+TEST_F(DisplayPixels, ReadBackFillsOnlyTheCallersBuffer) {
+  /* A 50 x 40 window renders into a 100 x 100 frame; buffers smaller and
+   * larger than the frame get the overlap and never a byte beyond them. */
+  VLwindow *w = VLwindow_new(0, 0, 50, 40, 0);
+  ASSERT_NE(w, nullptr);
+  VLwindow_setbgcolor(w, 0x2080F0);
+  VLuniverse_go1();
+  struct Case { int width, height; };
+  const Case cases[] = {{1, 1}, {50, 40}, {99, 99}, {100, 100}, {101, 7}, {130, 120}};
+  const size_t guard = 64;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+    size_t size = size_t(c.width) * size_t(c.height) * 4;
+    std::vector<uint8_t> buf(size + guard, 0xAB);
+    ASSERT_TRUE(VLrenderer_readpixels(w, buf.data(), c.width, c.height));
+    for (size_t i = size; i < buf.size(); ++i) ASSERT_EQ(buf[i], 0xAB) << "byte " << i;
+    const uint8_t *in = pixel(buf, c.width, 0, 0);
+    EXPECT_EQ(in[0], 0x20);
+    EXPECT_EQ(in[2], 0xF0);
+    const uint8_t *corner = pixel(buf, c.width, c.width - 1, c.height - 1);
+    bool outside = c.width > 100 || c.height > 100;
+    EXPECT_EQ(corner[0], outside ? 0x00 : 0x20);   /* beyond the frame: black */
+  }
+  uint8_t one[4];
+  EXPECT_FALSE(VLrenderer_readpixels(w, one, 0, 1));
+  EXPECT_FALSE(VLrenderer_readpixels(w, nullptr, 1, 1));
+}
+
+TEST_F(DisplayPixels, SetSizeResizesTheWindowAndItsFrame) {
+  VLwindow *w = VLuniverse_getwindows();
+  VLwindow_setbgcolor(w, 0x00FF00);
+  struct Case { int width, height, expect_w, expect_h, context_w, context_h; };
+  const Case cases[] = {
+      {800, 600, 800, 600, 800, 600},   /* grows: new buffers */
+      {300, 200, 300, 200, 300, 200},   /* shrinks: the buffers stay */
+      {50, 40, 50, 40, 100, 100},       /* the frame keeps its minimum */
+      {0, 500, 50, 40, 100, 100},       /* ignored */
+      {-7, -7, 50, 40, 100, 100},       /* ignored */
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+    VLwindow_setsize(w, c.width, c.height);
+    int W = 0, H = 0;
+    VLwindow_getposition(w, nullptr, nullptr, &W, &H);
+    EXPECT_EQ(W, c.expect_w);
+    EXPECT_EQ(H, c.expect_h);
+    EXPECT_EQ(w->context->width, c.context_w);
+    EXPECT_EQ(w->context->height, c.context_h);
+    VLuniverse_go1();
+    std::vector<uint8_t> img(size_t(W) * size_t(H) * 4);
+    ASSERT_TRUE(VLrenderer_readpixels(w, img.data(), W, H));
+    EXPECT_EQ(pixel(img, W, W - 1, H - 1)[1], 0xFF);   /* the whole area is drawn */
+  }
+  VLwindow_setsize(nullptr, 10, 10);
 }
 
 TEST_F(DisplayPixels, TwoWindowsRenderIndependently) {

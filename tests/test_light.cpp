@@ -569,7 +569,7 @@ TEST_F(LightDevice, SpotConeLightsItsCentreOnly) {
   GetCapturedStdout();
   VLwindow *w = VLuniverse_getwindows();
   std::vector<uint8_t> img(size_t(w->context->width) * w->context->height * 4);
-  ASSERT_TRUE(VLrenderer_readpixels(w, img.data()));
+  ASSERT_TRUE(VLrenderer_readpixels(w, img.data(), w->context->width, w->context->height));
   auto red = [&](int x, int y) { return int(img[(size_t(y) * 640 + x) * 4]); };
   /* The cone (0.85 units across at the grid) is lit; the corners, 1.2 units
    * out, have only the ambient light. */
@@ -581,6 +581,6 @@ TEST_F(LightDevice, SpotConeLightsItsCentreOnly) {
   /* Without the light both have the ambient light only. */
   VLnode_delete(VLnode_getchild(root, 0));
   VLuniverse_go1();
-  ASSERT_TRUE(VLrenderer_readpixels(w, img.data()));
+  ASSERT_TRUE(VLrenderer_readpixels(w, img.data(), w->context->width, w->context->height));
   EXPECT_LT(red(320, 240), 160);
 }

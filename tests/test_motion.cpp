@@ -284,14 +284,20 @@ TEST_F(PathTest, BadFilesKeepNothing) {
   } cases[] = {
       {"path record v.1\n0\n", VLTXT_PATH_NOT_PATH},
       {"", VLTXT_PATH_NOT_PATH},
-      {"path record v.2\n3\nPosi 1 2 3\nOrie 0 0 0 1\nPosi 1 2 3\nOrie 0 0 0 1\n", nullptr},
-      {"path record v.2\n1\nPosi 1 2\nOrie 0 0 0 1\n", nullptr},
-      {"path record v.2\n1\nPosi 1 2 3 4\nOrie 0 0 0 1\n", nullptr},
-      {"path record v.2\n1\nOrie 0 0 0 1\nPosi 1 2 3\n", nullptr},
-      {"path record v.2\n1\nPosi 1 2 nan\nOrie 0 0 0 1\n", nullptr},
-      {"path record v.2\n-1\n", nullptr},
-      {"path record v.2\nmany\n", nullptr},
-      {"path record v.2\n", nullptr},
+      /* Broken after the header: one warning, nothing kept. */
+      {"path record v.2\n3\nPosi 1 2 3\nOrie 0 0 0 1\nPosi 1 2 3\nOrie 0 0 0 1\n",
+       VLTXT_PATH_BAD_RECORD},
+      {"path record v.2\n1\nPosi 1 2\nOrie 0 0 0 1\n", VLTXT_PATH_BAD_RECORD},
+      {"path record v.2\n1\nPosi 1 2 3 4\nOrie 0 0 0 1\n", VLTXT_PATH_BAD_RECORD},
+      {"path record v.2\n1\nOrie 0 0 0 1\nPosi 1 2 3\n", VLTXT_PATH_BAD_RECORD},
+      {"path record v.2\n1\nPosi 1 2 nan\nOrie 0 0 0 1\n", VLTXT_PATH_BAD_RECORD},
+      {"path record v.2\n1\nPosi 1 2 3\nOrie 0 inf 0 1\n", VLTXT_PATH_BAD_RECORD},
+      {"path record v.2\n2\nPosi 1 2 3\nOrie 0 0 0 1\n\x01\xfe\x7f junk\n", VLTXT_PATH_BAD_RECORD},
+      {"path record v.2\n-1\n", VLTXT_PATH_BAD_COUNT},
+      {"path record v.2\nmany\n", VLTXT_PATH_BAD_COUNT},
+      {"path record v.2\nnan\n", VLTXT_PATH_BAD_COUNT},
+      {"path record v.2\n99999999999999999999\n", VLTXT_PATH_BAD_COUNT},
+      {"path record v.2\n", VLTXT_PATH_BAD_COUNT},
   };
   for (const Case &c : cases) {
     record_messages();
@@ -337,11 +343,16 @@ TEST_F(PathTest, TruncatedAndJunkBytes) {
   bytes.resize(fread(&bytes[0], 1, bytes.size(), f));
   fclose(f);
   for (size_t n = 0; n < bytes.size(); ++n) {
+    record_messages();
     VLpath *p = VLpath_read("cut.pth", bytes.data(), n, nullptr);
     if (p) {
       /* Only a cut in the last number can still read as a whole file. */
       EXPECT_GT(n, bytes.size() - 12) << n;
       VLpath_delete(p);
+    } else {
+      /* Every cut says why the path is gone: not a path file, or broken
+       * after its header. */
+      EXPECT_EQ(fired().size(), 1u) << n;
     }
   }
   std::mt19937 rng(7);
@@ -352,6 +363,34 @@ TEST_F(PathTest, TruncatedAndJunkBytes) {
     if (VLpath *p = VLpath_read("junk.pth", junk.data(), junk.size(), nullptr)) VLpath_delete(p);
   }
   EXPECT_EQ(paths(), 0);
+}
+
+TEST_F(PathTest, ZeroOrientationsWarnOnceAndKeepTheOneBefore) {
+  struct Case {
+    const char *orientations[3];
+    float w[3];       /* the loaded records' w */
+    int warnings;
+  } cases[] = {
+      {{"0 0 0 1", "0 0 0 0", "0 0 0 0"}, {1, 1, 1}, 1},
+      {{"0 0 0 0", "0 0 0.6 0.8", "0.001 0 0 0"}, {1, 0.8f, 0.8f}, 1},
+      {{"0 0 0.6 0.8", "0 0 0.6 0.8", "0 0 0.6 0.8"}, {0.8f, 0.8f, 0.8f}, 0},
+  };
+  for (const Case &c : cases) {
+    std::string text = "path record v.2\n3\n";
+    for (const char *o : c.orientations) text += std::string("Posi 0 0 -5\nOrie ") + o + "\n";
+    SCOPED_TRACE(text);
+    record_messages();
+    VLpath *p = VLpath_read("zero.pth", text.data(), text.size(), nullptr);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(fired_count(VLTXT_PATH_ZERO_ORIENTATION), c.warnings);
+    int i = 0;
+    for (const VLpathrecord *r = p->first; r; r = r->next, ++i) EXPECT_EQ(r->orientation.w, c.w[i]);
+    /* Playing it to the end warns no more. */
+    VLpath_play(p);
+    for (int frame = 0; frame < 6; ++frame) VLuniverse_go1();
+    EXPECT_EQ(fired().size(), size_t(c.warnings));
+    VLpath_delete(p);
+  }
 }
 
 /* ---------- playing ---------- */

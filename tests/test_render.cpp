@@ -58,7 +58,7 @@ int polys_drawn(void) { return VLwindow_numpolys(VLuniverse_getwindows()); }
 std::vector<uint8_t> frame(void) {
   VLwindow *w = VLuniverse_getwindows();
   std::vector<uint8_t> img(size_t(w->context->width) * w->context->height * 4);
-  VLrenderer_readpixels(w, img.data());
+  VLrenderer_readpixels(w, img.data(), w->context->width, w->context->height);
   return img;
 }
 

@@ -55,6 +55,29 @@ Outcome run_windowed(const std::string &env, const std::string &args) {
                      " " + windowed_program() + " " + args);
 }
 
+/* The same with standard error too (sanitizer reports go there). */
+Outcome run_windowed_all(const std::string &env, const std::string &args) {
+  std::string first = std::to_string(200 + getpid() % 500);
+  return run_command("timeout 120 xvfb-run -a -n " + first + " env -u VLXOFFSCREEN " + env + " " +
+                     windowed_program() + " " + args + " 2>&1");
+}
+
+bool sanitizers_quiet(const std::string &out) {
+  return out.find("runtime error") == std::string::npos &&
+         out.find("AddressSanitizer") == std::string::npos &&
+         out.find("LeakSanitizer") == std::string::npos;
+}
+
+/* Width and height from a report A's render area line; false when none. */
+bool report_area(const std::string &out, int *w, int *h) {
+  std::smatch m;
+  if (!std::regex_search(out, m, std::regex("Render Area Height\\(pixels\\): (\\d+) Width\\(pixels\\): (\\d+)\n")))
+    return false;
+  *h = std::stoi(m[1]);
+  *w = std::stoi(m[2]);
+  return true;
+}
+
 std::string data_dir(void) { return std::string(VLX_SOURCE_DIR) + "/bench/data"; }
 
 /* A fresh temporary directory (for pictures and an empty model path). */
@@ -174,25 +197,72 @@ TEST(Windowed, StartsWithTheGridInAChildWindowOfTheRequestedSize) {
     const char *args;
     int width, height;
   };
-  const Case cases[] = {{"", 640, 480}, {"320 240", 320, 240}, {"400", 400, 480}};
+  /* Below 100 pixels an edge is raised to the smallest render area. */
+  const Case cases[] = {{"", 640, 480}, {"320 240", 320, 240}, {"400", 400, 480},
+                        {"1 1", 100, 100}, {"50 50", 100, 100}, {"99 99", 100, 100},
+                        {"101 7", 101, 100}, {"abc 300", 640, 300}};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.args);
     std::string dir = temp_dir();
-    Outcome r = run_windowed("VLMODELS=" + data_dir() + " VLIMAGES=" + data_dir() +
-                             " VLXW_SCRIPT='@wait=2|@snap=" + dir + "/view.ppm|@shot=" + dir +
-                             "/frame.png|Exit'",
-                         c.args);
+    Outcome r = run_windowed_all("VLMODELS=" + data_dir() + " VLIMAGES=" + data_dir() +
+                                 " VLXW_SCRIPT='@wait=2|@snap=" + dir + "/view.ppm|@shot=" + dir +
+                                 "/frame.png|Measure|Exit'",
+                             c.args);
     EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(sanitizers_quiet(r.out)) << r.out;
     EXPECT_TRUE(contains(r.out, "Direct3D version\n"));
+    /* The child window is exactly the render area... */
     Picture view = read_ppm(dir + "/view.ppm");
-    ASSERT_GE(view.width, c.width);
-    ASSERT_GE(view.height, c.height);
-    /* The grid fills the render area: far more than the black background. */
+    EXPECT_EQ(view.width, c.width);
+    EXPECT_EQ(view.height, c.height);
+    /* ...and the grid fills it: no black bands at the right or bottom. */
     EXPECT_GT(coverage(view, c.width, c.height), 0.6);
+    EXPECT_GT(coverage(view, c.width, c.height / 4), 0.6);
+    /* The frame adds only the menu bar above it. */
     int fw = 0, fh = 0;
     ASSERT_TRUE(png_size(dir + "/frame.png", &fw, &fh));
-    EXPECT_EQ(fw, c.width + 24);
-    EXPECT_EQ(fh, c.height + 100);
+    EXPECT_EQ(fw, c.width);
+    EXPECT_GT(fh, c.height);
+    EXPECT_LT(fh, c.height + 80);
+    /* The report measures what was rendered. */
+    int rw = 0, rh = 0;
+    ASSERT_TRUE(report_area(r.out, &rw, &rh)) << r.out;
+    EXPECT_EQ(rw, c.width);
+    EXPECT_EQ(rh, c.height);
+  }
+}
+
+TEST(Windowed, AResizedFrameRendersAndReportsItsChildsSize) {
+  SKIP_WITHOUT_XVFB();
+  struct Case {
+    const char *resize;
+    int frame_w, frame_h;
+  };
+  const Case cases[] = {{"500x400", 500, 400}, {"900x700", 900, 700}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.resize);
+    std::string dir = temp_dir();
+    Outcome r = run_windowed_all("VLMODELS=" + data_dir() + " VLIMAGES=" + data_dir() +
+                                     " VLXW_SCRIPT='@resize=" + c.resize + "|@wait=3|@snap=" + dir +
+                                     "/view.ppm|@shot=" + dir + "/frame.png|Measure|Exit'",
+                                 "");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(sanitizers_quiet(r.out)) << r.out;
+    int fw = 0, fh = 0;
+    ASSERT_TRUE(png_size(dir + "/frame.png", &fw, &fh));
+    EXPECT_EQ(fw, c.frame_w);
+    EXPECT_EQ(fh, c.frame_h);
+    Picture view = read_ppm(dir + "/view.ppm");
+    EXPECT_EQ(view.width, c.frame_w);
+    EXPECT_GT(view.height, c.frame_h - 80);
+    EXPECT_LT(view.height, c.frame_h);
+    /* The picture follows the child: the whole child is drawn. */
+    EXPECT_GT(coverage(view, view.width, view.height), 0.6);
+    EXPECT_GT(coverage(view, view.width, view.height / 4), 0.6);
+    int rw = 0, rh = 0;
+    ASSERT_TRUE(report_area(r.out, &rw, &rh)) << r.out;
+    EXPECT_EQ(rw, view.width);
+    EXPECT_EQ(rh, view.height);
   }
 }
 
@@ -331,13 +401,27 @@ TEST(Windowed, CommandLineFailuresExitWithOne) {
   };
   const Case cases[] = {
       {"-b/nonexistent/none.bat", "Not a valid batch file\n"},
+      {"-b" + temp_dir(), "Not a valid batch file\n"},
+      {"-b/dev/zero", "Not a valid batch file\n"},
       {"-B" + batch_file("q\n"), "Unknown batch command: q\n"},
+      {"-b" + batch_file("mo back -2147483648\nmg -2147483648\nmm 1000\n"),
+       "Overwrite layer count -2147483648 refused: counts run from 1 to 10000; the scene is kept\n"
+       "Grid size -214748364 refused: sizes run from 1 to 100 (mg 10 to mg 1009); the scene is kept\n"
+       "Grid multiplier 1000 refused: multipliers run from 1 to 16; the scene is kept\n"
+       "Batch run complete\n"},
+      {"2147483647 2147483647",
+       "Render area width 2147483647 refused: width and height run from 1 to 4096 pixels\n"},
+      {"100000 100000", "Render area width 100000 refused"},
+      {"640 4097", "Render area height 4097 refused"},
+      {"0 480", "Render area width 0 refused"},
+      {"99999999999999999999 480", "Render area width 99999999999999999999 refused"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.args);
-    Outcome r = run_windowed("", c.args);
+    Outcome r = run_windowed_all("", c.args);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(contains(r.out, c.output)) << r.out;
+    EXPECT_TRUE(sanitizers_quiet(r.out)) << r.out;
   }
 }
 

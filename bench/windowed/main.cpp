@@ -7,7 +7,9 @@
  * For tests, VLXW_SCRIPT holds menu texts separated by "|" that are chosen
  * one per frame once no measurement runs (also "@wait=N" frames,
  * "@snap=FILE" the child window's image, "@shot=FILE" the whole frame,
- * "@menu=TITLE" opens a popup of the menu bar, "@close" closes the frame);
+ * "@menu=TITLE" opens a popup of the menu bar, "@resize=WxH" gives the
+ * frame a new outer size as a drag of its border would, "@close" closes
+ * the frame);
  * VLXW_TRACE prints the menu states after every change. */
 #include <stdio.h>
 #include <stdlib.h>
@@ -39,21 +41,37 @@ Program &program(void) {
   return p;
 }
 
+/* One edge of the render area from a plain argument: an argument that is
+ * no number keeps the default; a number from 1 to BENCH_MAXAREA is taken,
+ * raised to the render context's minimum of BENCH_MINAREA; any other
+ * number (the range is wide enough that none overflows) is refused. */
+bool area_edge(const char *arg, const char *which, int *edge) {
+  char *end = nullptr;
+  long long v = strtoll(arg, &end, 10);
+  if (end == arg) return true;
+  if (v < 1 || v > BENCH_MAXAREA) {
+    VLmsg_info(BTXT_AREA_RANGE, which, arg, BENCH_MAXAREA);
+    return false;
+  }
+  *edge = v < BENCH_MINAREA ? BENCH_MINAREA : int(v);
+  return true;
+}
+
 /* "-b<file>" (either case) opens a batch file; the first two plain
- * arguments are the width and the height (a value that is not a positive
- * number keeps the default). False when the batch file cannot be opened. */
+ * arguments are the width and the height. False, after the message, when
+ * the batch file cannot be opened or a size is out of range. */
 bool parse_arguments(int argc, char **argv) {
   Program &p = program();
   int plain = 0;
   for (int i = 1; i < argc; ++i) {
     const char *a = argv[i];
     if (a[0] == '-') {
-      if (bench_batchoption(a) < 0) return false;
-      continue;
+      if (bench_batchoption(a) >= 0) continue;
+      VLmsg_info(BTXT_BAD_BATCH);
+      return false;
     }
-    int v = atoi(a);
-    if (plain == 0 && v > 0) p.width = v;
-    if (plain == 1 && v > 0) p.height = v;
+    if (plain == 0 && !area_edge(a, "width", &p.width)) return false;
+    if (plain == 1 && !area_edge(a, "height", &p.height)) return false;
     ++plain;
   }
   return true;
@@ -85,7 +103,8 @@ void on_scene(void) { menus_refresh("scene", false); }
 
 void on_measured(void) { menus_refresh("measurement", false); }
 
-/* Copies the toolkit window's last frame into the child window. */
+/* Copies the toolkit window's last frame into the child window: the
+ * buffer has the window's size and the read-back fills no more of it. */
 void show_frame(void) {
   Program &p = program();
   VLwindow *w = VLuniverse_getwindows();
@@ -93,7 +112,18 @@ void show_frame(void) {
   VLwindow_getposition(w, nullptr, nullptr, &W, &H);
   if (!w || W <= 0 || H <= 0) return;
   p.pixels.resize(size_t(W) * size_t(H) * 4);
-  if (VLrenderer_readpixels(w, p.pixels.data())) wl_view_setframe(p.view, p.pixels.data(), W, H);
+  if (VLrenderer_readpixels(w, p.pixels.data(), W, H))
+    wl_view_setframe(p.view, p.pixels.data(), W, H);
+}
+
+/* The child window changed size (the frame was resized): the toolkit
+ * window follows through the window layer's size message, so the frame
+ * it renders fills the child and the reports give the real size. */
+void on_view_size(Widget *view, uintptr_t) {
+  VLwindow *w = VLuniverse_current() ? VLuniverse_getwindows() : nullptr;
+  int W = 0, H = 0;
+  wl_view_size(view, &W, &H);
+  if (w) VLwindow_setsize(w, W, H);
 }
 
 void load_script(void) {
@@ -124,6 +154,9 @@ void script_step(void) {
     if (!wl_view_save(p.view, s.c_str() + 6)) fprintf(stderr, "cannot save %s\n", s.c_str() + 6);
   } else if (s.compare(0, 6, "@shot=") == 0) {
     if (!wl_frame_save(p.frame, s.c_str() + 6)) fprintf(stderr, "cannot save %s\n", s.c_str() + 6);
+  } else if (s.compare(0, 8, "@resize=") == 0) {
+    int W = 0, H = 0;
+    if (sscanf(s.c_str() + 8, "%dx%d", &W, &H) == 2) wl_resize(p.frame, W, H);
   } else if (s == "@close") {
     wl_close(p.frame);
   } else if (s.compare(0, 6, "@menu=") == 0) {
@@ -167,12 +200,10 @@ int main(int argc, char **argv) {
   Program &p = program();
   choose_qt_platform();
   p.app = wl_application(argc, argv, "TopLevel");
-  if (!parse_arguments(argc, argv)) {
-    VLmsg_info(BTXT_BAD_BATCH);
-    return 1;
-  }
+  if (!parse_arguments(argc, argv)) return 1;
   init_state();
-  p.frame = wl_frame(p.app, "VLX Rendering Test", 0, 0, p.width + 24, p.height + 100);
+  /* The frame is sized from its child below, once the menu bar exists. */
+  p.frame = wl_frame(p.app, "VLX Rendering Test", 0, 0, p.width, p.height);
   menus_build(p.frame);
   menus_setexit(quit_program);
   /* The toolkit draws off screen; the child window shows its frames. */
@@ -180,11 +211,17 @@ int main(int argc, char **argv) {
   VLtoolkit_setprogram(VLPROGRAM_WINDOWED);
   VLuniverse_new(512, 0);
   if (!VLuniverse_current()) return 1;
-  p.view = wl_view(p.frame, "Vylmar");
-  if (!VLwindow_new(0, 0, p.width, p.height, VLWINDOW_NOBORDER)) {
+  p.view = wl_view(p.frame, "Vylmar", BENCH_MINAREA, BENCH_MAXAREA);
+  wl_view_fit(p.view, p.width, p.height);
+  VLwindow *window = VLwindow_new(0, 0, p.width, p.height, VLWINDOW_NOBORDER);
+  if (!window) {
     VLuniverse_delete();
     return 1;
   }
+  /* The off-screen display limits a new window to its size: the child's
+   * size is the one to render. */
+  on_view_size(p.view, 0);
+  wl_addcallback(p.view, WL_EVENT_SIZE, on_view_size, 0);
   bench_startup();
   menus_setworld(world_loaded());
   menus_refresh("start-up", true);

@@ -137,8 +137,7 @@ void cmd_texture(Widget *, uintptr_t mode) { bench_settexturemode(int(mode)); }
 void cmd_grid(Widget *, uintptr_t size) { bench_gridscene(int(size)); }
 
 void cmd_multiplier(Widget *, uintptr_t m) {
-  bench().multiplier = int32_t(m);
-  bench_gridscene(bench().gridsize);
+  bench_setmultiplier(int(m));
 }
 
 void cmd_overwrite(Widget *, uintptr_t count) {

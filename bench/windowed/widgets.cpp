@@ -12,11 +12,13 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QImage>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -65,10 +67,11 @@ class Frame : public QMainWindow {
   Widget *record_;
 };
 
-/* The child window: the last frame at its top-left corner. */
+/* The child window: the last frame at its top-left corner. Tells its
+ * record's callbacks when its size changes. */
 class View : public QWidget {
  public:
-  explicit View(QWidget *parent) : QWidget(parent) {
+  View(QWidget *parent, Widget *record) : QWidget(parent), record_(record) {
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::black);
@@ -82,6 +85,13 @@ class View : public QWidget {
     QPainter p(this);
     p.drawImage(0, 0, image);
   }
+  void resizeEvent(QResizeEvent *e) override {
+    QWidget::resizeEvent(e);
+    if (record_) fire(record_, WL_EVENT_SIZE);
+  }
+
+ private:
+  Widget *record_;
 };
 
 QAction *action_of(const Widget *w) {
@@ -113,12 +123,42 @@ Widget *wl_frame(Widget *app, const char *title, int x, int y, int width, int he
   return w;
 }
 
-Widget *wl_view(Widget *frame, const char *name) {
+void wl_resize(Widget *frame, int width, int height) {
+  if (QWidget *f = frame ? static_cast<QWidget *>(frame->native) : nullptr) f->resize(width, height);
+}
+
+Widget *wl_view(Widget *frame, const char *name, int minimum, int maximum) {
   Frame *f = static_cast<Frame *>(frame->native);
-  View *v = new View(f);
+  Widget *record = new_record(WL_WINDOW, name, frame, nullptr);
+  View *v = new View(f, record);
+  record->native = v;
   v->setObjectName(QString::fromUtf8(name));
+  v->setMinimumSize(minimum, minimum);
+  v->setMaximumSize(maximum, maximum);
   f->setCentralWidget(v);
-  return new_record(WL_WINDOW, name, frame, v);
+  return record;
+}
+
+/* The menu bar's height depends on the width (its items may wrap), so the
+ * frame is sized from the menu bar's height for that width, then corrected
+ * by what the layout actually gives the child. */
+void wl_view_fit(Widget *view, int width, int height) {
+  View *v = view ? static_cast<View *>(view->native) : nullptr;
+  Frame *f = v ? static_cast<Frame *>(v->window()) : nullptr;
+  if (!f) return;
+  f->resize(width, height + f->menuBar()->heightForWidth(width));
+  for (int round = 0; round < 3; ++round) {
+    if (QLayout *l = f->layout()) l->activate();
+    QSize miss = QSize(width, height) - v->size();
+    if (miss.isNull()) break;
+    f->resize(f->size() + miss);
+  }
+}
+
+void wl_view_size(Widget *view, int *width, int *height) {
+  QWidget *v = view ? static_cast<QWidget *>(view->native) : nullptr;
+  *width = v ? v->width() : 0;
+  *height = v ? v->height() : 0;
 }
 
 void wl_view_setframe(Widget *view, const uint8_t *rgba, int width, int height) {

@@ -21,8 +21,9 @@ enum {
   WL_POPUP = 17
 };
 
-/* Callback events: 4 a menu command, 5 the frame is being closed. */
-enum { WL_EVENT_COMMAND = 4, WL_EVENT_CLOSE = 5 };
+/* Callback events: 4 a menu command, 5 the frame is being closed, 6 the
+ * child window changed size. */
+enum { WL_EVENT_COMMAND = 4, WL_EVENT_CLOSE = 5, WL_EVENT_SIZE = 6 };
 
 struct Widget;
 typedef void (*WidgetCallback)(Widget *widget, uintptr_t clientdata);
@@ -48,8 +49,17 @@ struct Widget {
 Widget *wl_application(int &argc, char **argv, const char *name);
 /* A frame window at (x, y) with the given outer size. */
 Widget *wl_frame(Widget *app, const char *title, int x, int y, int width, int height);
-/* The frame's central child window, which shows the frames handed to it. */
-Widget *wl_view(Widget *frame, const char *name);
+/* New outer size of a frame, as the user gives it by dragging its border. */
+void wl_resize(Widget *frame, int width, int height);
+/* The frame's central child window, which shows the frames handed to it;
+ * its size stays from minimum to maximum in both directions, and it fires
+ * WL_EVENT_SIZE whenever its size changes. */
+Widget *wl_view(Widget *frame, const char *name, int minimum, int maximum);
+/* Sizes the frame so that its child window is exactly width x height
+ * below the menu bar (as far as the frame's own minimum allows). */
+void wl_view_fit(Widget *view, int width, int height);
+/* The child window's current size. */
+void wl_view_size(Widget *view, int *width, int *height);
 /* Hands a finished frame (RGBA, bottom row first) to the child window. */
 void wl_view_setframe(Widget *view, const uint8_t *rgba, int width, int height);
 /* Saves what the child window shows (PPM by a ".ppm" name, else by suffix);

@@ -102,9 +102,13 @@ void VLrenderer_close(void);
 VLrenderersettings *VLrenderer_settings(void);
 /* The display table entry, or null. */
 VLdisplay *VLrenderer_display(int index);
-/* Reads back a window's last frame: width x height RGBA, bottom row first.
- * False when the window has no render context. */
-bool VLrenderer_readpixels(VLwindow *window, uint8_t *rgba);
+/* Reads back a window's last frame into a caller's buffer of width x height
+ * RGBA pixels, bottom row first. The part of the frame that fits is copied
+ * with its bottom-left corner at the buffer's; buffer pixels outside the
+ * frame become black. Nothing is written past width x height pixels. False
+ * (buffer untouched) when the window has no render context, the buffer is
+ * null or a size is below 1. */
+bool VLrenderer_readpixels(VLwindow *window, uint8_t *rgba, int width, int height);
 
 /* Render contexts (made by window creation; sizes below 100 become 100). */
 VLrendercontext *VLrendercontext_new(VLwindow *window, int width, int height, int x, int y);

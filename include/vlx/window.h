@@ -94,6 +94,11 @@ void VLwindow_setfrustum(VLwindow *window, int eye, float left, float right, flo
 /* Near below 0.004 becomes 0.004. */
 void VLwindow_sethither(VLwindow *window, float hither);
 void VLwindow_getposition(VLwindow *window, int *x, int *y, int *width, int *height);
+/* The window's client area has a new size (a front end that shows the
+ * window in a widget of its own calls this when the widget is resized): it
+ * goes through the window procedure's size message, so the record and the
+ * render context follow. Unknown windows and sizes below 1 are ignored. */
+void VLwindow_setsize(VLwindow *window, int width, int height);
 void VLwindow_setbgcolor(VLwindow *window, uint32_t rgb);
 void VLwindow_setviewpoint(VLwindow *window, VLviewpoint *vp);
 /* 0 or 1; others ignored. */

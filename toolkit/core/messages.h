@@ -155,5 +155,8 @@
 #define VLTXT_PATH_NOT_FOUND "Couldn't find file %s\n"
 #define VLTXT_PATH_NOT_PATH "File '%s' is not a path file\n"
 #define VLTXT_PATH_SYSTEM_ERROR "%s: %s\n"
+#define VLTXT_PATH_BAD_COUNT "Path file '%s' has no valid record count after its header; it is not loaded\n"
+#define VLTXT_PATH_BAD_RECORD "Path file '%s': record %d of %d does not read; the path is not loaded\n"
+#define VLTXT_PATH_ZERO_ORIENTATION "Path file '%s': %d records with a zero orientation keep the orientation before them\n"
 
 #endif

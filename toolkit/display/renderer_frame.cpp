@@ -78,7 +78,7 @@ void draw_2dcallback(VLwindow *w, VLdevice *dev) {
 void end_frame(VLwindow *w, VLdevice *dev) {
   VLrendercontext *c = w->context;
   if (_VLplatform_onscreen() && w->syswindow) {
-    dev->readpixels(c->width, c->height, c->pixels);
+    dev->readpixels(c->width, c->height, c->width, c->pixels);
     _VLplatform_present(w->syswindow, c->pixels, c->width, c->height);
   } else {
     dev->finish();
@@ -140,10 +140,15 @@ void VLrenderer_frame(void) {
  * moves: this renderer has nothing to do then. */
 void _VLrenderer_frameready(int) {}
 
-bool VLrenderer_readpixels(VLwindow *w, uint8_t *rgba) {
+/* The overlap of the frame and the buffer is read with the buffer's row
+ * length; the rest of the buffer is cleared, so every pixel is defined. */
+bool VLrenderer_readpixels(VLwindow *w, uint8_t *rgba, int width, int height) {
   VLdevice *dev = _VLdevice();
-  if (!w || !w->context || !dev || !rgba) return false;
+  if (!w || !w->context || !dev || !rgba || width < 1 || height < 1) return false;
+  const VLrendercontext *c = w->context;
+  int rw = c->width < width ? c->width : width, rh = c->height < height ? c->height : height;
+  if (rw < width || rh < height) memset(rgba, 0, size_t(width) * size_t(height) * 4);
   VLrendercontext_select(w->context);
-  dev->readpixels(w->context->width, w->context->height, rgba);
+  dev->readpixels(rw, rh, width, rgba);
   return true;
 }

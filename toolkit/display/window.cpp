@@ -191,6 +191,11 @@ void VLwindow_getposition(VLwindow *w, int *x, int *y, int *width, int *height) 
   if (height) *height = w->height;
 }
 
+void VLwindow_setsize(VLwindow *w, int width, int height) {
+  if (!_VLwindow_known(w) || width < 1 || height < 1) return;
+  _VLplatform_resized(w->syswindow, width, height);
+}
+
 void VLwindow_setbgcolor(VLwindow *w, uint32_t rgb) {
   if (w) w->bgcolor = rgb & 0xFFFFFF;
 }

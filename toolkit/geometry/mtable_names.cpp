@@ -92,9 +92,12 @@ bool _VLmtable_generatename(VLmtable *t) {
   t->name[0] = '\0';
   long next = s.mtnumbers.empty() ? 1 : *s.mtnumbers.rbegin() + 1;
   if (next > kMaxGenerated) {
-    VLmsg_warning(VLTXT_MT_TOO_MANY_NAMES);
+    /* Told once: a loop that makes tables would repeat it for each. */
+    if (!s.mtnameswarned) VLmsg_warning(VLTXT_MT_TOO_MANY_NAMES);
+    s.mtnameswarned = true;
     return false;
   }
+  s.mtnameswarned = false;
   char name[32];
   snprintf(name, sizeof name, "mt%ld", next);
   return _VLmtable_storename(t, name);

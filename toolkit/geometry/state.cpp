@@ -21,6 +21,7 @@ void _VLgeometry_releasetables(void) {
   VLgeomstate &s = _VLgeom();
   while (s.tables) VLmtable_delete(s.tables);
   s.mtnumbers.clear();
+  s.mtnameswarned = false;
 }
 
 void _VLgeometry_reset(void) {

@@ -18,6 +18,7 @@ struct VLvertex;
 struct VLgeomstate {
   VLmtable *tables = nullptr;           /* every table, newest first */
   std::multiset<long> mtnumbers;        /* N of every table named "mtN" */
+  bool mtnameswarned = false;           /* told that names ran out, none generated since */
 
   VLgeometry *open = nullptr;           /* the geometry under construction */
   VLvertex **vtable = nullptr;          /* vertex table of the open geometry */

@@ -1,10 +1,14 @@
 /* Path files (".pth"): the line "path record v.2" (the rest of it is
  * ignored), the record count, then per record "Posi  x y z" and
  * "Orie  x y z w". Read through the tokenizer (no comments); a record that
- * does not read, a negative count or fewer records than counted make the
- * whole load fail, and nothing is kept. Written with nine significant
+ * does not read (or holds a value that is not finite), a negative count or
+ * fewer records than counted make the whole load fail with a warning, and
+ * nothing is kept. A zero orientation quaternion cannot orient anything: it
+ * is replaced by the orientation before it (the identity for the first
+ * record), with one warning per file. Written with nine significant
  * digits, so that a saved path loads back to the same floats. */
 #include <errno.h>
+#include <math.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -15,6 +19,7 @@
 #include "readers/bytes/modelpath.h"
 #include "readers/text/tokenizer.h"
 #include "vlx/diag.h"
+#include "vlx/math.h"
 
 namespace {
 
@@ -29,7 +34,7 @@ bool read_line(VLtokenizer *t, const char *keyword, float *out, int n) {
   for (int i = 0; i < n; ++i) {
     const char *token = VLtok_next(t);
     size_t used;
-    if (!token || !VLtok_parsefloat(token, &out[i], &used)) return false;
+    if (!token || !VLtok_parsefloat(token, &out[i], &used) || !isfinite(out[i])) return false;
   }
   return VLtok_next(t) == nullptr;
 }
@@ -41,17 +46,37 @@ bool read_count(VLtokenizer *t, int *count) {
   return token && VLtok_parseint(token, count, &used) && *count >= 0 && !VLtok_next(t);
 }
 
-/* The records after the first line; false when one does not read. */
-bool read_records(VLtokenizer *t, VLpath *path) {
+bool zero_quaternion(const float q[4]) {
+  return fabsf(q[0]) < VLEPSILON && fabsf(q[1]) < VLEPSILON && fabsf(q[2]) < VLEPSILON &&
+         fabsf(q[3]) < VLEPSILON;
+}
+
+/* The records after the first line; false (after a warning) when the count
+ * or a record does not read. */
+bool read_records(VLtokenizer *t, VLpath *path, const char *name) {
   int count;
-  if (!read_count(t, &count)) return false;
+  if (!read_count(t, &count)) {
+    VLmsg_warning(VLTXT_PATH_BAD_COUNT, name);
+    return false;
+  }
+  VLq previous = {0, 0, 0, 1};
+  int zeros = 0;
   for (int i = 0; i < count; ++i) {
     float p[3], q[4];
-    if (!read_line(t, "Posi", p, 3) || !read_line(t, "Orie", q, 4)) return false;
+    if (!read_line(t, "Posi", p, 3) || !read_line(t, "Orie", q, 4)) {
+      VLmsg_warning(VLTXT_PATH_BAD_RECORD, name, i + 1, count);
+      return false;
+    }
     VLp3 pos = {p[0], p[1], p[2]};
     VLq orientation = {q[0], q[1], q[2], q[3]};
+    if (zero_quaternion(q)) {
+      orientation = previous;
+      ++zeros;
+    }
+    previous = orientation;
     VLpath_addrecord(path, VLpathrecord_new(&pos, &orientation));
   }
+  if (zeros) VLmsg_warning(VLTXT_PATH_ZERO_ORIENTATION, name, zeros);
   return true;
 }
 
@@ -63,7 +88,7 @@ VLpath *read_path(VLtokenizer *t, const char *name, VLobject *marker) {
   }
   VLpath *path = VLpath_new(marker);
   if (!path) return nullptr;
-  if (!read_records(t, path)) {
+  if (!read_records(t, path, name)) {
     VLpath_delete(path);
     return nullptr;
   }

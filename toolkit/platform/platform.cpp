@@ -98,6 +98,13 @@ void _VLplatform_destroywindow(VLsyswindow *w) {
   delete w;
 }
 
+void _VLplatform_resized(VLsyswindow *w, int width, int height) {
+  if (!w || width < 1 || height < 1) return;
+  w->width = width;
+  w->height = height;
+  _VLplatform_deliver(w, VLWM_SIZE, width, height);
+}
+
 void _VLplatform_clientrect(VLsyswindow *w, int *x, int *y, int *width, int *height) {
   *x = w->x;
   *y = w->y;

@@ -52,6 +52,11 @@ VLsyswindow *_VLplatform_newwindow(void *owner, int x, int y, int width, int hei
 VLsyswindow *_VLplatform_attach(void *owner, uintptr_t native);
 /* Destroys the window; the owner gets VLWM_DESTROY first. */
 void _VLplatform_destroywindow(VLsyswindow *w);
+/* The client area has a new size, told by whoever hosts the window (an
+ * off-screen window shown in a front end's own widget): the record takes
+ * it and the owner gets VLWM_SIZE, as from a system window. Sizes below 1
+ * are ignored. */
+void _VLplatform_resized(VLsyswindow *w, int width, int height);
 /* Client area: screen position and size. */
 void _VLplatform_clientrect(VLsyswindow *w, int *x, int *y, int *width, int *height);
 /* Copies a frame (RGBA, bottom row first) to the window on screen. */

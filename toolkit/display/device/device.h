@@ -113,8 +113,10 @@ class VLdevice {
 
   /* Waits until the device has finished all work. */
   virtual void finish(void) = 0;
-  /* Reads the selected target: width x height RGBA, bottom row first. */
-  virtual void readpixels(int width, int height, uint8_t *rgba) = 0;
+  /* Reads the bottom-left width x height pixels of the selected target as
+   * RGBA, bottom row first, into rows of rowlength pixels (rowlength >=
+   * width); the caller keeps the area inside the target. */
+  virtual void readpixels(int width, int height, int rowlength, uint8_t *rgba) = 0;
 
   VLdevstats stats = {};
 

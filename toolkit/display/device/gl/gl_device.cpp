@@ -281,10 +281,13 @@ void GLdevice::deletetexture(uint32_t handle) {
   if (texture_ == handle) texture_ = 0;
 }
 
-void GLdevice::readpixels(int width, int height, uint8_t *rgba) {
-  if (!current_) return;
+void GLdevice::readpixels(int width, int height, int rowlength, uint8_t *rgba) {
+  if (!current_ || width <= 0 || height <= 0 || rowlength < width) return;
   glBindFramebuffer(GL_FRAMEBUFFER, targets_[current_].fbo);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glPixelStorei(GL_PACK_ROW_LENGTH, rowlength);
   glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
 }
 
 }  // namespace vlgl

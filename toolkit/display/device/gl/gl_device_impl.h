@@ -47,7 +47,7 @@ class GLdevice : public VLdevice, private VLexecvisitor {
   void execute(const uint8_t *buffer, uint32_t vertexcount, uint32_t instroffset,
                uint32_t instrlength) override;
   void finish(void) override { glFinish(); }
-  void readpixels(int width, int height, uint8_t *rgba) override;
+  void readpixels(int width, int height, int rowlength, uint8_t *rgba) override;
 
  private:
   static const char *str(GLenum e) {

@@ -60,9 +60,12 @@ class NullDevice : public VLdevice, private VLexecvisitor {
     count(_VLexec_walk(buffer, vertexcount, instroffset, instrlength, this));
   }
   void finish(void) override {}
-  void readpixels(int width, int height, uint8_t *rgba) override {
+  void readpixels(int width, int height, int rowlength, uint8_t *rgba) override {
     const uint8_t *c = targets_[current_].color;
-    for (long i = 0; i < long(width) * height; ++i) memcpy(rgba + 4 * i, c, 4);
+    if (width <= 0 || height <= 0 || rowlength < width) return;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        memcpy(rgba + (size_t(y) * size_t(rowlength) + size_t(x)) * 4, c, 4);
   }
 
  private:
