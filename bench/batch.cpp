@@ -10,7 +10,7 @@
 #include <string.h>
 
 #include "bench.h"
-#include "messages.h"
+#include "core/messages.h"
 #include "vlx/diag.h"
 
 namespace {
@@ -124,7 +124,7 @@ void end_run(void) {
 
 bool batch_line(char *line) {
   if (line[0] == ';') {
-    VLmsg_info(BTXT_COMMENT, line);
+    VLMSG(COMMENT, line);
     return true;
   }
   char *word = strtok(line, kDelims);
@@ -139,7 +139,7 @@ bool batch_line(char *line) {
     case 'v': cmd_v(second); return true;
     case 'x': cmd_x(second); return true;
     default:
-      VLmsg_info(BTXT_UNKNOWN_COMMAND, word);
+      VLMSG(UNKNOWN_COMMAND, word);
       return false;
   }
 }
@@ -149,7 +149,7 @@ void batch_next(void) {
   char line[80];
   if (!b.batch || !fgets(line, sizeof line, b.batch)) {
     b.batcheof = true;
-    VLmsg_info(BTXT_BATCH_DONE);
+    VLMSG(BATCH_DONE);
     end_run();
   }
   if (!batch_line(line)) end_run();

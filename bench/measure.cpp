@@ -6,7 +6,7 @@
  * (never "inf" or "nan"). A measurement within one tick of the 1 ms clock
  * still gets the high frame rate warning. */
 #include "bench.h"
-#include "messages.h"
+#include "core/messages.h"
 #include "vlx/vlx.h"
 
 namespace {
@@ -42,13 +42,16 @@ void stop_path(void) {
 }
 
 void print_warning(bool reportb) {
-  VLmsg_info(BTXT_WARN1);
-  VLmsg_info(reportb ? BTXT_WARN2_B : BTXT_WARN2);
-  VLmsg_info(BTXT_RULE);
+  VLMSG(WARN1);
+  if (reportb)
+    VLMSG(WARN2_B);
+  else
+    VLMSG(WARN2);
+  VLMSG(RULE);
 }
 
 void print_texmemory(void) {
-  if (bench().rendering & 1) VLmsg_info(BTXT_TEXMEM, int(VLtexture_memory()));
+  if (bench().rendering & 1) VLMSG(TEXMEM, int(VLtexture_memory()));
 }
 
 void report_a(float T) {
@@ -56,54 +59,66 @@ void report_a(float T) {
   int W = 0, H = 0;
   VLwindow_getposition(b.window, nullptr, nullptr, &W, &H);
   int X = W * H, P;
-  VLmsg_info(BTXT_RULE_START);
-  VLmsg_info(BTXT_MODEL);
+  VLMSG(RULE_START);
+  VLMSG(MODEL);
   if (b.overwrite) {
     P = b.overwritecount < 0 ? -b.overwritecount : b.overwritecount;
-    VLmsg_info(BTXT_OVERWRITE);
-    if (b.overwritecount < 0) VLmsg_info(BTXT_FRONTBACK, P);
-    else VLmsg_info(BTXT_BACKFRONT, b.overwritecount);
+    VLMSG(OVERWRITE);
+    if (b.overwritecount < 0) VLMSG(FRONTBACK, P);
+    else VLMSG(BACKFRONT, b.overwritecount);
   } else {
     P = (b.quads ? 100 : 200) * b.gridsize * b.gridsize;
-    VLmsg_info(BTXT_GRID, b.gridsize, b.gridsize);
-    VLmsg_info(b.quads ? BTXT_QUADS : BTXT_TRIANGLES);
+    VLMSG(GRID, b.gridsize, b.gridsize);
+    if (b.quads)
+      VLMSG(QUADS);
+    else
+      VLMSG(TRIANGLES);
   }
   float fps = ratio(10.0f, T), rate = ratio(10.0f * float(P), T);
   float M = ratio(10.0f * float(X), T) * 0.000001f;
   if (b.overwrite) M = M * float(P);
-  VLmsg_info(BTXT_ELAPSED, double(T));
-  VLmsg_info(BTXT_AREA, H, W);
-  VLmsg_info(BTXT_PIXELS, X);
-  VLmsg_info(BTXT_NPOLYS, P);
-  if (b.overwrite) VLmsg_info(BTXT_PIXPOLY_INT, X);
-  else VLmsg_info(BTXT_PIXPOLY, double(ratio(float(X), float(P))));
-  VLmsg_info(BTXT_FRAMERATE, double(fps));
-  if (!b.overwrite) VLmsg_info(BTXT_POLYRATE, double(rate));
-  VLmsg_info(M > 1.0f ? BTXT_MPIX : BTXT_MPIX_SMALL, double(M));
+  VLMSG(ELAPSED, double(T));
+  VLMSG(AREA, H, W);
+  VLMSG(PIXELS, X);
+  VLMSG(NPOLYS, P);
+  if (b.overwrite) VLMSG(PIXPOLY_INT, X);
+  else VLMSG(PIXPOLY, double(ratio(float(X), float(P))));
+  VLMSG(FRAMERATE, double(fps));
+  if (!b.overwrite) VLMSG(POLYRATE, double(rate));
+  if (M > 1.0f)
+    VLMSG(MPIX, double(M));
+  else
+    VLMSG(MPIX_SMALL, double(M));
   print_texmemory();
-  VLmsg_info(b.windowed ? BTXT_LASTFRAME_W : BTXT_LASTFRAME, VLwindow_numpolys(b.window));
+  if (b.windowed)
+    VLMSG(LASTFRAME_W, VLwindow_numpolys(b.window));
+  else
+    VLMSG(LASTFRAME, VLwindow_numpolys(b.window));
   bench_printsettings(true);
-  VLmsg_info(BTXT_RULE);
+  VLMSG(RULE);
   if (high_rate(10.0f, T)) print_warning(false);
-  VLmsg_info(BTXT_STARS);
+  VLMSG(STARS);
 }
 
 void report_b(float T) {
   const Bench &b = bench();
-  VLmsg_info(b.terrain ? BTXT_TERRAIN : BTXT_RIPPLE);
+  if (b.terrain)
+    VLMSG(TERRAIN);
+  else
+    VLMSG(RIPPLE);
   float fps = ratio(float(b.frames), T);
-  VLmsg_info(BTXT_ELAPSED, double(T));
-  VLmsg_info(BTXT_TOTALPOLYS, b.polygons);
-  VLmsg_info(BTXT_AVGFRAME, double(ratio(float(b.polygons), float(b.frames))));
-  VLmsg_info(BTXT_AVGSEC, double(ratio(float(b.polygons), T)));
-  VLmsg_info(BTXT_TOTALFRAMES, b.frames);
-  VLmsg_info(BTXT_FRAMERATE, double(fps));
+  VLMSG(ELAPSED, double(T));
+  VLMSG(TOTALPOLYS, b.polygons);
+  VLMSG(AVGFRAME, double(ratio(float(b.polygons), float(b.frames))));
+  VLMSG(AVGSEC, double(ratio(float(b.polygons), T)));
+  VLMSG(TOTALFRAMES, b.frames);
+  VLMSG(FRAMERATE, double(fps));
   print_texmemory();
   bench_printsettings(false);
-  VLmsg_info(BTXT_LASTFRAME, VLwindow_numpolys(b.window));
-  VLmsg_info(BTXT_RULE);
+  VLMSG(LASTFRAME, VLwindow_numpolys(b.window));
+  VLMSG(RULE);
   if (high_rate(float(b.frames), T)) print_warning(true);
-  VLmsg_info(BTXT_STARS);
+  VLMSG(STARS);
 }
 
 bool complete(void) {
@@ -150,24 +165,24 @@ void reset_ripple(void) {
 void bench_printsettings(bool vertexline) {
   const Bench &b = bench();
   if (vertexline) {
-    VLmsg_info(BTXT_VERTEX);
-    VLmsg_info(BTXT_NORMALS, onoff(b.vertexflags & 2));
-    VLmsg_info(BTXT_COLORS, onoff(b.vertexflags & 1));
+    VLMSG(VERTEX);
+    VLMSG(NORMALS, onoff(b.vertexflags & 2));
+    VLMSG(COLORS, onoff(b.vertexflags & 1));
   }
-  VLmsg_info(BTXT_PREBUILD, onoff(b.prebuild));
+  VLMSG(PREBUILD, onoff(b.prebuild));
   if (b.rendering & 128) {
-    VLmsg_info(BTXT_WIREFRAME);
+    VLMSG(WIREFRAME);
     return;
   }
-  VLmsg_info(BTXT_SOLID);
-  VLmsg_info(BTXT_LIGHTING, onoff(b.rendering & 4));
-  VLmsg_info(BTXT_SMOOTH, onoff(b.rendering & 8));
-  VLmsg_info(BTXT_TEXTURING, onoff(b.rendering & 1));
-  VLmsg_info(BTXT_PERSPECTIVE, onoff(b.rendering & 32));
-  VLmsg_info(BTXT_TEXMODE);
-  if (b.texturemode == 0) VLmsg_info(BTXT_POINT);
-  else if (b.texturemode == 1) VLmsg_info(BTXT_BILINEAR);
-  else if (b.texturemode == 2) VLmsg_info(BTXT_MIPMAP);
+  VLMSG(SOLID);
+  VLMSG(LIGHTING, onoff(b.rendering & 4));
+  VLMSG(SMOOTH, onoff(b.rendering & 8));
+  VLMSG(TEXTURING, onoff(b.rendering & 1));
+  VLMSG(PERSPECTIVE, onoff(b.rendering & 32));
+  VLMSG(TEXMODE);
+  if (b.texturemode == 0) VLMSG(POINT);
+  else if (b.texturemode == 1) VLMSG(BILINEAR);
+  else if (b.texturemode == 2) VLMSG(MIPMAP);
 }
 
 void bench_measure(void) {

@@ -4,7 +4,7 @@
 #include <stdio.h>
 
 #include "bench.h"
-#include "messages.h"
+#include "core/messages.h"
 #include "vlx/vlx.h"
 
 namespace {
@@ -21,7 +21,7 @@ bool parse_arguments(int argc, char **argv) {
 
 int main(int argc, char **argv) {
   if (!parse_arguments(argc, argv)) {
-    VLmsg_info(BTXT_BAD_BATCH);
+    VLMSG(BAD_BATCH);
     return 1;
   }
   bench_initstate();

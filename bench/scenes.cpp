@@ -7,7 +7,7 @@
 #include <initializer_list>
 
 #include "bench.h"
-#include "messages.h"
+#include "core/messages.h"
 #include "vlx/vlx.h"
 
 namespace {
@@ -145,19 +145,19 @@ void notify_scene(void) {
 
 bool bench_checkgrid(long long n) {
   if (n >= 1 && n <= BENCH_MAXGRID) return true;
-  VLmsg_info(BTXT_GRID_RANGE, n, BENCH_MAXGRID, BENCH_MAXGRID * 10 + 9);
+  VLMSG(GRID_RANGE, n, BENCH_MAXGRID, BENCH_MAXGRID * 10 + 9);
   return false;
 }
 
 bool bench_checkmultiplier(long long m) {
   if (m >= 1 && m <= BENCH_MAXMULTIPLIER) return true;
-  VLmsg_info(BTXT_MULTIPLIER_RANGE, m, BENCH_MAXMULTIPLIER);
+  VLMSG(MULTIPLIER_RANGE, m, BENCH_MAXMULTIPLIER);
   return false;
 }
 
 bool bench_checklayers(long long n) {
   if (n >= 1 && n <= BENCH_MAXLAYERS) return true;
-  VLmsg_info(BTXT_LAYERS_RANGE, n, BENCH_MAXLAYERS);
+  VLMSG(LAYERS_RANGE, n, BENCH_MAXLAYERS);
   return false;
 }
 

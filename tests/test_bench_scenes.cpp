@@ -10,7 +10,7 @@
 
 #include "bench.h"
 #include "core/state.h"
-#include "messages.h"
+#include "core/messages.h"
 #include "support/messages.h"
 #include "vlx/vlx.h"
 

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -47,11 +50,55 @@ TEST(CoreMessages, ComposedTextIsCutAt511Characters) {
 TEST(CoreMessages, CaptureNamesTheCatalogueText) {
   record_messages();
   CaptureStdout();
-  VLmsg_warning(VLTXT_PORTAL_FAILED, "x.wrl");
+  VLMSG(PORTAL_FAILED, "x.wrl");
   GetCapturedStdout();
   stop_recording();
-  EXPECT_EQ(fired_count(VLTXT_PORTAL_FAILED), 1);
+  EXPECT_EQ(fired_count(VLM_PORTAL_FAILED), 1);
   EXPECT_EQ(fired()[0].text, "VLX Warning: Couldn't portal to universe x.wrl\n");
+}
+
+/* The one test of the catalogue's texts: every entry, its level and its
+ * exact text against the listing in tests/data/messages.txt (one line per
+ * entry: name, level, the text with "\n" and "\t" written out). A changed
+ * text fails here; every other test checks identifiers. After a deliberate
+ * change, VLX_UPDATE_MESSAGES=1 rewrites the listing. */
+TEST(CoreMessages, EveryCatalogueTextOnce) {
+  auto escaped = [](const char *t) {
+    std::string out;
+    for (; *t; ++t) {
+      if (*t == '\n') out += "\\n";
+      else if (*t == '\t') out += "\\t";
+      else out += *t;
+    }
+    return out;
+  };
+  const char *levels[] = {"", "FATAL", "WARNING", "INFO", "DEBUG", "ERROR"};
+  std::string listing;
+  std::vector<std::string> names;
+  for (int i = 0; i < VLM_COUNT; ++i) {
+    const VLmsgdef &m = g_vlmessages[i];
+    ASSERT_GE(m.level, 1);
+    ASSERT_LE(m.level, 5);
+    names.push_back(m.name);
+    listing += std::string(m.name) + " " + levels[m.level] + " " + escaped(m.text) + "\n";
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end()) << "a name twice";
+  const std::string path = std::string(VLX_TEST_DATA) + "/messages.txt";
+  if (getenv("VLX_UPDATE_MESSAGES")) {
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fwrite(listing.data(), 1, listing.size(), f);
+    fclose(f);
+  }
+  FILE *f = fopen(path.c_str(), "rb");
+  ASSERT_NE(f, nullptr) << path;
+  std::string expected;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) expected.append(buf, n);
+  fclose(f);
+  EXPECT_EQ(listing, expected);
 }
 
 using UniverseFatalDeathTest = UniverseTest;
@@ -182,7 +229,7 @@ TEST_F(UniverseTest, LoadRejectsNonsensicalScale) {
   VLbounds b;
   EXPECT_FALSE(VLuniverse_load(nullptr, &b, 1.0f));
   EXPECT_FALSE(VLuniverse_load("x.nff", &b, 1e-21f));
-  EXPECT_EQ(fired_count(VLTXT_BAD_SCALE), 1);
+  EXPECT_EQ(fired_count(VLM_BAD_SCALE), 1);
 }
 
 namespace {
@@ -284,15 +331,15 @@ TEST_F(UniverseTest, ReentryWarnsAndDoesNothing) {
   VLuniverse_setactions(action_reenter);
   VLuniverse_go1();
   EXPECT_EQ(u->framecount, 1u);
-  EXPECT_EQ(fired_count(VLTXT_GO1_REENTRANT), 1);
-  EXPECT_EQ(fired_count(VLTXT_GO_REENTRANT), 1);
+  EXPECT_EQ(fired_count(VLM_GO1_REENTRANT), 1);
+  EXPECT_EQ(fired_count(VLM_GO_REENTRANT), 1);
   EXPECT_EQ(fired()[0].text, "VLX Warning: Function VLuniverse_go1 is not reentrant.\n");
   /* Inside VLuniverse_go as well: the action's nested go and go1 refuse. */
   record_messages();
   VLuniverse_go();
   EXPECT_EQ(u->framecount, 2u);
-  EXPECT_EQ(fired_count(VLTXT_GO1_REENTRANT), 1);
-  EXPECT_EQ(fired_count(VLTXT_GO_REENTRANT), 1);
+  EXPECT_EQ(fired_count(VLM_GO1_REENTRANT), 1);
+  EXPECT_EQ(fired_count(VLM_GO_REENTRANT), 1);
 }
 
 TEST_F(UniverseTest, SetActionsNullInstallsTheDoNothingAction) {

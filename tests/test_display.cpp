@@ -162,7 +162,7 @@ TEST_F(DisplayNullTest, NinthWindowIsRefused) {
   for (int i = 0; i < 7; ++i) made.push_back(VLwindow_new(0, 0, 64, 64, 0));
   for (VLwindow *w : made) ASSERT_NE(w, nullptr);
   EXPECT_EQ(VLwindow_new(0, 0, 64, 64, 0), nullptr);
-  ASSERT_EQ(fired_count(VLTXT_TOO_MANY_WINDOWS), 1);
+  ASSERT_EQ(fired_count(VLM_TOO_MANY_WINDOWS), 1);
   EXPECT_EQ(fired()[0].text, "VLX Warning: Can not create more than 8 windows.\n");
   VLwindow_delete(made[3]);
   EXPECT_NE(VLwindow_new(0, 0, 64, 64, 0), nullptr);  /* a slot is free again */

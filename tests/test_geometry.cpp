@@ -113,7 +113,7 @@ TEST_F(GeometryTest, BeginTwiceKeepsTheFirstOpen) {
   VLgeometry *g = VLgeometry_begin();
   ASSERT_NE(g, nullptr);
   EXPECT_EQ(VLgeometry_begin(), nullptr);
-  EXPECT_EQ(fired_count(VLTXT_GEOM_BEGIN_OPEN), 1);
+  EXPECT_EQ(fired_count(VLM_GEOM_BEGIN_OPEN), 1);
   EXPECT_EQ(_VLgeom().open, g);
   EXPECT_EQ(g->refcount, 1);
   EXPECT_EQ(g->ownspolys, 1u);
@@ -131,7 +131,7 @@ TEST_F(GeometryTest, BeginTwiceKeepsTheFirstOpen) {
   EXPECT_STREQ(g->name, "untitled");
   EXPECT_EQ(_VLgeom().open, nullptr);
   EXPECT_FALSE(VLgeometry_close(g));
-  EXPECT_EQ(fired_count(VLTXT_GEOM_CLOSE_NOT_OPEN), 1);
+  EXPECT_EQ(fired_count(VLM_GEOM_CLOSE_NOT_OPEN), 1);
   VLgeometry_delete(g);
 }
 
@@ -139,10 +139,10 @@ TEST_F(GeometryTest, VerticesNeedAnOpenOrEditedGeometry) {
   VLgeometry *g = VLgeometry_newblock(1, 1, 1, false);
   float q[3] = {5, 5, 5};
   EXPECT_EQ(VLgeometry_newvertex(g, q), nullptr);
-  EXPECT_EQ(fired_count(VLTXT_GEOM_NEWVERTEX_CLOSED), 1);
+  EXPECT_EQ(fired_count(VLM_GEOM_NEWVERTEX_CLOSED), 1);
   VLvertex loose = {};
   EXPECT_FALSE(_VLgeometry_addvertex(g, &loose));
-  EXPECT_EQ(fired_count(VLTXT_GEOM_ADDVERTEX_CLOSED), 1);
+  EXPECT_EQ(fired_count(VLM_GEOM_ADDVERTEX_CLOSED), 1);
   /* a closed geometry does not take vertices while another is open */
   VLgeometry *open = VLgeometry_begin();
   EXPECT_EQ(VLgeometry_newvertex(g, q), nullptr);
@@ -194,7 +194,7 @@ TEST_F(GeometryTest, PolygonCornerLimits) {
     bool closed = VLpoly_close(p);
     EXPECT_EQ(closed, c[1] == 1);
     if (!closed) {
-      ASSERT_EQ(fired_count(VLTXT_POLY_CORNERS), 1);
+      ASSERT_EQ(fired_count(VLM_POLY_CORNERS), 1);
       char tail[64];
       snprintf(tail, sizeof tail, " has %d vertices -- outside [3,256]\n", c[0]);
       EXPECT_NE(fired()[0].text.find(tail), std::string::npos) << fired()[0].text;
@@ -307,7 +307,7 @@ TEST_F(GeometryTest, UnusedVerticesAreRemoved) {
     EXPECT_EQ(vertex_count(g), 3);
     EXPECT_EQ(initial_count(g), 3);
     EXPECT_EQ(g->lastvertex->position[1], 1.0f);
-    EXPECT_EQ(fired_count(VLTXT_GEOM_UNUSED_REMOVED), verbose);
+    EXPECT_EQ(fired_count(VLM_GEOM_UNUSED_REMOVED), verbose);
     if (verbose) {
       EXPECT_EQ(fired()[0].text, "VLX Warning: 2 unused vertices were removed\n");
     }
@@ -330,13 +330,13 @@ TEST_F(GeometryTest, TooFewVerticesDeleteTheGeometry) {
   VLpoly_addvertex(p, 0);
   ASSERT_TRUE(VLpoly_close(p));
   EXPECT_FALSE(VLgeometry_close(g));
-  EXPECT_EQ(fired_count(VLTXT_GEOM_TOO_FEW), 1);
+  EXPECT_EQ(fired_count(VLM_GEOM_TOO_FEW), 1);
   EXPECT_EQ(_VLgeom().open, nullptr);
   ASSERT_NE(VLmtable_first(), nullptr);
   EXPECT_EQ(VLmtable_first()->users, nullptr);  /* the deleted geometry left its table */
   /* a geometry without polygons is deleted too */
   EXPECT_EQ(build({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {}), nullptr);
-  EXPECT_EQ(fired_count(VLTXT_GEOM_TOO_FEW), 2);
+  EXPECT_EQ(fired_count(VLM_GEOM_TOO_FEW), 2);
 }
 
 TEST_F(GeometryTest, SmoothNormalsAverageAndCancel) {

@@ -469,7 +469,7 @@ TEST_F(ImageTest, FindOnSearchPathWithExtensions) {
   record_messages();
   EXPECT_EQ(VLimage_find("stone.png"), nullptr);  // has an extension: not extended
   EXPECT_EQ(VLimage_find("missing"), nullptr);
-  EXPECT_EQ(fired_count(VLTXT_IMG_NOT_FOUND), 2);
+  EXPECT_EQ(fired_count(VLM_IMG_NOT_FOUND), 2);
   mkdir((dir.path() + "/sub.d").c_str(), 0700);
   dir.write("sub.d/brick.jpg", jpeg_encode(quadrants(1), 16, 16, 1, false));
   path = VLimage_find("sub.d/brick");  // the dot is in a directory name
@@ -492,10 +492,10 @@ TEST_F(ImageTest, ReadFromFile) {
   record_messages();
   EXPECT_EQ(VLimage_read("bad.tga", &w, &h), nullptr);
   EXPECT_EQ(w, 0);
-  EXPECT_EQ(fired_count(VLTXT_TEX_IO_ERROR), 1);
+  EXPECT_EQ(fired_count(VLM_TGA_IO_ERROR), 1);
   mkdir((dir.path() + "/folder.tga").c_str(), 0700);  // a directory is not an image
   EXPECT_EQ(VLimage_read("folder.tga", &w, &h), nullptr);
-  EXPECT_EQ(fired_count(VLTXT_IMG_NOT_FOUND), 1);
+  EXPECT_EQ(fired_count(VLM_IMG_NOT_FOUND), 1);
 }
 
 }  // namespace

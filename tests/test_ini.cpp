@@ -264,9 +264,9 @@ TEST_F(IniFind, TooLongNamesWarn) {
   ASSERT_EQ(name.size(), 123u);
   ASSERT_TRUE(VLini_find(name.c_str(), path));
   EXPECT_EQ(std::string(path), dir.path + "/" + base + ".ini");
-  EXPECT_EQ(fired_count(VLTXT_INI_PATH_TOO_LONG), 0);
+  EXPECT_EQ(fired_count(VLM_INI_PATH_TOO_LONG), 0);
   EXPECT_FALSE(VLini_find((name + "x").c_str(), path));
-  EXPECT_EQ(fired_count(VLTXT_INI_PATH_TOO_LONG), 1);
+  EXPECT_EQ(fired_count(VLM_INI_PATH_TOO_LONG), 1);
 
   /* A bare name needs room for "./": 120 fit, 121 warn once found. */
   InDir in(dir.path);
@@ -276,10 +276,10 @@ TEST_F(IniFind, TooLongNamesWarn) {
   ASSERT_TRUE(VLini_find(n120.c_str(), path));
   EXPECT_EQ(std::string(path), "./" + n120 + ".ini");
   EXPECT_FALSE(VLini_find(n121.c_str(), path));
-  EXPECT_EQ(fired_count(VLTXT_INI_PATH_TOO_LONG), 2);
+  EXPECT_EQ(fired_count(VLM_INI_PATH_TOO_LONG), 2);
   /* ... but a missing file is not found before the length is checked again. */
   EXPECT_FALSE(VLini_find(std::string(121, 'd').c_str(), path));
-  EXPECT_EQ(fired_count(VLTXT_INI_PATH_TOO_LONG), 2);
+  EXPECT_EQ(fired_count(VLM_INI_PATH_TOO_LONG), 2);
   EXPECT_EQ(fired()[0].text, "VLX Warning: Path to initialization file is too long\n");
 }
 
@@ -349,7 +349,7 @@ TEST_F(IniResources, BadGeometryIsRejectedWhole) {
     record_messages();
     apply_one("geometry", v);
     EXPECT_TRUE(unchanged());
-    ASSERT_EQ(fired_count(VLTXT_INI_BAD_VALUE), 1);
+    ASSERT_EQ(fired_count(VLM_INI_BAD_VALUE), 1);
     EXPECT_EQ(fired()[0].text, std::string("VLX Warning: Invalid geometry ") + v + ".\n");
   }
 }
@@ -404,7 +404,7 @@ TEST_F(IniResources, AmbientMustLieBetweenZeroAndOne) {
       EXPECT_TRUE(fired().empty());
     } else {
       EXPECT_TRUE(unchanged());
-      EXPECT_EQ(fired_count(VLTXT_INI_BAD_AMBIENT), 1);
+      EXPECT_EQ(fired_count(VLM_INI_BAD_AMBIENT), 1);
     }
   }
 }
@@ -575,7 +575,7 @@ TEST_F(IniResources, TableComesBeforeTheFile) {
   EXPECT_EQ(s.bgcolor, 0x222222u);
   EXPECT_FLOAT_EQ(s.halffov, 0.78539816f);
   EXPECT_FLOAT_EQ(s.ambient, defaults.ambient);  /* a bad table value wins too */
-  EXPECT_EQ(fired_count(VLTXT_INI_BAD_AMBIENT), 1);
+  EXPECT_EQ(fired_count(VLM_INI_BAD_AMBIENT), 1);
   EXPECT_FLOAT_EQ(s.yon, 100.0f);
 
   /* Without any file the table alone applies. */
@@ -677,12 +677,12 @@ TEST_F(IniRead, MalformedFileKeepsDefaultsWithWarnings) {
   std::string p = dir.file("bad.ini", text);
   _VLini_readfile(p.c_str());
   EXPECT_TRUE(unchanged());
-  EXPECT_EQ(fired_count(VLTXT_INI_BAD_BGCOLOR), 1);
-  EXPECT_EQ(fired_count(VLTXT_INI_BAD_AMBIENT), 1);
-  EXPECT_EQ(fired_count(VLTXT_INI_BAD_AMBIENTRGB), 1);
-  EXPECT_EQ(fired_count(VLTXT_INI_BAD_FOV), 1);    /* "wide" converts to 0 */
-  EXPECT_EQ(fired_count(VLTXT_INI_BAD_YON), 1);
-  EXPECT_EQ(fired_count(VLTXT_INI_BAD_VALUE), 1);  /* geometry */
+  EXPECT_EQ(fired_count(VLM_INI_BAD_BGCOLOR), 1);
+  EXPECT_EQ(fired_count(VLM_INI_BAD_AMBIENT), 1);
+  EXPECT_EQ(fired_count(VLM_INI_BAD_AMBIENTRGB), 1);
+  EXPECT_EQ(fired_count(VLM_INI_BAD_FOV), 1);    /* "wide" converts to 0 */
+  EXPECT_EQ(fired_count(VLM_INI_BAD_YON), 1);
+  EXPECT_EQ(fired_count(VLM_INI_BAD_VALUE), 1);  /* geometry */
   EXPECT_EQ(fired().size(), 6u);
   /* The over-long value is shown as read: cut to 131 characters. */
   EXPECT_EQ(fired()[0].text,

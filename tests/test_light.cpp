@@ -389,7 +389,7 @@ TEST_F(LightFile, SpotAnglesAndExponents) {
     ASSERT_EQ(nodes.size(), 1u) << c.text;
     EXPECT_FLOAT_EQ(light(nodes[0])->angle, c.angle) << c.text;
     EXPECT_EQ(light(nodes[0])->exponent, c.exponent) << c.text;
-    EXPECT_EQ(fired_count(VLTXT_TOK_LINE), c.warning ? 1 : 0) << c.text;
+    EXPECT_EQ(fired_count(VLM_TOK_LINE), c.warning ? 1 : 0) << c.text;
     if (c.warning) {
       EXPECT_EQ(fired_count(c.warning), 1) << c.text;
     }
@@ -416,7 +416,7 @@ TEST_F(LightFile, ErrorsAreReportedAndReadingGoesOn) {
     std::vector<VLnode *> nodes = read(c.text);
     EXPECT_EQ(static_cast<int>(nodes.size()), c.nodes) << c.text;
     EXPECT_EQ(fired_count(c.warning), 1) << c.text;
-    EXPECT_EQ(fired_count(VLTXT_TOK_LINE), 1) << c.text;
+    EXPECT_EQ(fired_count(VLM_TOK_LINE), 1) << c.text;
     for (VLnode *n : nodes) VLnode_delete(n);
   }
 }
@@ -427,7 +427,7 @@ TEST_F(LightFile, AKeywordOfAnotherTypeStartsANewLight) {
       "dir 1 0 0\n"          /* a directed light; its numbers are no keywords */
       "spot\n"
       "dir 0 1 0\n");        /* a spot light's own keyword */
-  EXPECT_EQ(fired_count(VLTXT_LIGHT_UNKNOWN_ATTRIBUTE), 3);
+  EXPECT_EQ(fired_count(VLM_LIGHT_UNKNOWN_ATTRIBUTE), 3);
   ASSERT_EQ(nodes.size(), 3u);
   EXPECT_EQ(light(nodes[1])->type, VLLIGHTTYPE_DIRECTED);
   expect3(light(nodes[1])->direction, 0, 0, 1);
@@ -454,7 +454,7 @@ TEST_F(LightFile, ParentsAndFiles) {
   unlink(path);
   record_messages();
   EXPECT_FALSE(VLlights_load(group, path));
-  EXPECT_EQ(fired_count(VLTXT_TOK_CANT_OPEN), 1);
+  EXPECT_EQ(fired_count(VLM_TOK_CANT_OPEN), 1);
 }
 
 TEST_F(LightFile, JunkBytesMakeAtMostEightLights) {

@@ -98,7 +98,7 @@ TEST_F(MotionTest, LinkCreationRules) {
   record_messages();
   EXPECT_EQ(VLmotionlink_new(&sensor_a, vp, 0, VLTARGET_OBJECT), nullptr);
   EXPECT_EQ(VLmotionlink_new(&sensor_a, vp, 0, VLTARGET_LIGHT), nullptr);
-  EXPECT_EQ(fired_count(VLTXT_LINK_ILLEGAL_TOTYPE), 2);
+  EXPECT_EQ(fired_count(VLM_LINK_ILLEGAL_TOTYPE), 2);
   EXPECT_EQ(VLmotionlink_new(nullptr, vp, 0, 0), nullptr);
   EXPECT_EQ(VLmotionlink_new(&sensor_a, nullptr, 0, 0), nullptr);
 
@@ -311,13 +311,13 @@ TEST_F(PathTest, BadFilesKeepNothing) {
   }
   record_messages();
   EXPECT_EQ(VLpath_load("/nonexistent/fly.pth", nullptr), nullptr);
-  EXPECT_EQ(fired_count(VLTXT_PATH_NOT_FOUND), 1);
+  EXPECT_EQ(fired_count(VLM_PATH_NOT_FOUND), 1);
   EXPECT_EQ(VLpath_load(nullptr, nullptr), nullptr);
   std::string notpath = temp_file("//lights\n");
   EXPECT_EQ(VLpath_load(notpath.c_str(), nullptr), nullptr);
-  EXPECT_EQ(fired_count(VLTXT_PATH_NOT_PATH), 1);
+  EXPECT_EQ(fired_count(VLM_PATH_NOT_PATH), 1);
   EXPECT_FALSE(VLpath_save(VLpath_new(nullptr), "/nonexistent/dir/out.pth"));
-  EXPECT_EQ(fired_count(VLTXT_PATH_SYSTEM_ERROR), 1);
+  EXPECT_EQ(fired_count(VLM_PATH_SYSTEM_ERROR), 1);
 }
 
 TEST_F(PathTest, FilesFoundAlongTheModelPath) {
@@ -382,7 +382,7 @@ TEST_F(PathTest, ZeroOrientationsWarnOnceAndKeepTheOneBefore) {
     record_messages();
     VLpath *p = VLpath_read("zero.pth", text.data(), text.size(), nullptr);
     ASSERT_NE(p, nullptr);
-    EXPECT_EQ(fired_count(VLTXT_PATH_ZERO_ORIENTATION), c.warnings);
+    EXPECT_EQ(fired_count(VLM_PATH_ZERO_ORIENTATION), c.warnings);
     int i = 0;
     for (const VLpathrecord *r = p->first; r; r = r->next, ++i) EXPECT_EQ(r->orientation.w, c.w[i]);
     /* Playing it to the end warns no more. */
@@ -458,9 +458,9 @@ TEST_F(PathTest, SingleStepAndWarnings) {
   VLpathrecord_delete(p->current);
   record_messages();
   VLpath_playframe(p);
-  EXPECT_EQ(fired_count(VLTXT_PATH_CURRENT_INVALID), 1);
+  EXPECT_EQ(fired_count(VLM_PATH_CURRENT_INVALID), 1);
   VLpath_playframe(nullptr);
-  EXPECT_EQ(fired_count(VLTXT_PATH_INVALID), 1);
+  EXPECT_EQ(fired_count(VLM_PATH_INVALID), 1);
   EXPECT_EQ(p->count, 2);
   VLpath *empty = VLpath_new(nullptr);
   VLpath_play(empty);

@@ -74,7 +74,7 @@ TEST_F(MtableTest, LayoutFollowsTheMask) {
     const int expected[VLMT_NPROPS] = {c.ambient, c.diffuse, c.specular, c.shininess,
                                        c.emission, c.ad, c.opacity};
     for (int p = 0; p < VLMT_NPROPS; ++p) EXPECT_EQ(t->propoffset[p], expected[p]) << p;
-    EXPECT_EQ(fired_count(VLTXT_MT_AD_CONFLICT), c.conflicts);
+    EXPECT_EQ(fired_count(VLM_MT_AD_CONFLICT), c.conflicts);
     VLmtable_delete(t);
   }
 }
@@ -92,7 +92,7 @@ TEST_F(MtableTest, NewEntriesHoldTheDefaults) {
   EXPECT_EQ(v[0], 0.0f);
   EXPECT_FALSE(VLmtable_getvalue(t, i, v, VLSPECULAR));
   EXPECT_EQ(VLmtable_newentry(nullptr), -1);
-  EXPECT_EQ(fired_count(VLTXT_MT_NULL_TABLE), 1);
+  EXPECT_EQ(fired_count(VLM_MT_NULL_TABLE), 1);
 }
 
 /* ---------- sizes, hash and growth ---------- */
@@ -165,7 +165,7 @@ TEST_F(MtableTest, TheLargestTableRefusesMoreEntries) {
   fill(t, VLMTABLE_MAXCAPACITY);
   EXPECT_EQ(t->nentries, VLMTABLE_MAXCAPACITY);
   EXPECT_EQ(VLmtable_findcolor24(t, 0xFFFFFE), -1);
-  EXPECT_EQ(fired_count(VLTXT_MT_FULL), 1);
+  EXPECT_EQ(fired_count(VLM_MT_FULL), 1);
   EXPECT_EQ(VLmtable_findcolor24(t, 1), 0);  /* lookups still work */
 }
 
@@ -241,7 +241,7 @@ TEST_F(MtableTest, NamesAreUnique) {
   VLmtable *a = VLmtable_new(VLDIFFUSE, 1, "wood");
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(VLmtable_new(VLDIFFUSE, 1, "dir/wood.mat"), nullptr);
-  EXPECT_EQ(fired_count(VLTXT_MT_NAME_EXISTS), 1);
+  EXPECT_EQ(fired_count(VLM_MT_NAME_EXISTS), 1);
   EXPECT_EQ(fired().back().text, "VLX Warning: A material table with name dir/wood.mat already exists\n");
   EXPECT_TRUE(VLmtable_setname(a, "wood"));
   EXPECT_EQ(table_count(), 1);
@@ -270,14 +270,14 @@ TEST_F(MtableTest, GeneratedNamesFollowTheLargestNumber) {
   int before = table_count();
   /* In a loop the warning comes once, until a name can be made again. */
   for (int i = 0; i < 5; ++i) EXPECT_EQ(VLmtable_new(VLDIFFUSE, 1, nullptr), nullptr);
-  EXPECT_EQ(fired_count(VLTXT_MT_TOO_MANY_NAMES), 1);
+  EXPECT_EQ(fired_count(VLM_MT_TOO_MANY_NAMES), 1);
   EXPECT_EQ(table_count(), before);
   EXPECT_TRUE(VLmtable_setname(e, "last"));
   EXPECT_NE(VLmtable_new(VLDIFFUSE, 1, nullptr), nullptr);
   ASSERT_NE(_VLmtable_read("x", "mt999999", text, sizeof text - 1), nullptr);  /* out again */
   EXPECT_EQ(VLmtable_new(VLDIFFUSE, 1, nullptr), nullptr);
   EXPECT_EQ(VLmtable_new(VLDIFFUSE, 1, nullptr), nullptr);
-  EXPECT_EQ(fired_count(VLTXT_MT_TOO_MANY_NAMES), 2);
+  EXPECT_EQ(fired_count(VLM_MT_TOO_MANY_NAMES), 2);
 }
 
 /* ---------- users ---------- */
@@ -430,18 +430,18 @@ TEST_F(MtableTest, ReadsAGoodFile) {
 TEST_F(MtableTest, IncompleteFilesWarnAndMakeNoTable) {
   struct Case {
     const char *text;
-    std::vector<const char *> warnings;
+    std::vector<VLmsgid> warnings;
   };
   const Case cases[] = {
-      {"mat\nversion 2\nmatdef red\ndiffuse 1 0 0\n", {VLTXT_MAT_NO_VALID, VLTXT_MAT_NO_PROPERTIES}},
-      {"mat\nvalid diffuse\ndiffuse 1 0 0\n", {VLTXT_MAT_PRECEDES, VLTXT_MAT_NO_MATDEF}},
-      {"mat\nvalid\nmatdef\n", {VLTXT_MAT_NO_PROPERTIES}},  /* a table with no properties */
-      {"mat\nversion x\n", {VLTXT_MAT_INT_INVALID, VLTXT_MAT_LINE}},
-      {"mat\nvalid diffuse\nmatdef\ndiffuse 1,5 0 0\n", {VLTXT_MAT_FLOAT_INVALID, VLTXT_MAT_LINE}},
-      {"mat\nvalid diffuse\nmatdef\ndiffuse 1\n0 0\n", {VLTXT_MAT_VALUE_MISSING, VLTXT_MAT_LINE}},
-      {"mat\nvalid diffuse\nmatdef\nshininess nan\n", {VLTXT_MAT_FLOAT_INVALID}},
-      {"no magic here\n", {VLTXT_MAT_NOT_MAT}},
-      {"", {VLTXT_MAT_NO_DATA}},
+      {"mat\nversion 2\nmatdef red\ndiffuse 1 0 0\n", {VLM_MAT_NO_VALID, VLM_MAT_NO_PROPERTIES}},
+      {"mat\nvalid diffuse\ndiffuse 1 0 0\n", {VLM_MAT_PRECEDES, VLM_MAT_NO_MATDEF}},
+      {"mat\nvalid\nmatdef\n", {VLM_MAT_NO_PROPERTIES}},  /* a table with no properties */
+      {"mat\nversion x\n", {VLM_TOK_INVALID, VLM_TOK_LINE}},
+      {"mat\nvalid diffuse\nmatdef\ndiffuse 1,5 0 0\n", {VLM_TOK_FLOAT_INVALID, VLM_TOK_LINE}},
+      {"mat\nvalid diffuse\nmatdef\ndiffuse 1\n0 0\n", {VLM_TOK_MISSING, VLM_TOK_LINE}},
+      {"mat\nvalid diffuse\nmatdef\nshininess nan\n", {VLM_TOK_FLOAT_INVALID}},
+      {"no magic here\n", {VLM_MAT_NOT_MAT}},
+      {"", {VLM_MAT_NO_DATA}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.text);
@@ -457,19 +457,19 @@ TEST_F(MtableTest, IncompleteFilesWarnAndMakeNoTable) {
       EXPECT_EQ(t, nullptr);
     }
     EXPECT_EQ(table_count(), before);
-    for (const char *w : c.warnings) EXPECT_GE(fired_count(w), 1) << w;
+    for (VLmsgid w : c.warnings) EXPECT_GE(fired_count(w), 1) << g_vlmessages[w].name;
   }
   /* the precedes warning names each token before the first matdef */
   record_messages();
   read_text("mat\nvalid diffuse\nstray\nmatdef\n");
-  ASSERT_EQ(fired_count(VLTXT_MAT_PRECEDES), 1);
+  ASSERT_EQ(fired_count(VLM_MAT_PRECEDES), 1);
   EXPECT_EQ(fired()[0].text, "VLX Warning: stray precedes expected 'matdef' token: it will be ignored.\n");
 }
 
 TEST_F(MtableTest, AWrongMagicTokenIsContent) {
   VLmtable *t = read_text("material\nvalid diffuse\nmatdef x\n");
   ASSERT_NE(t, nullptr);
-  EXPECT_EQ(fired_count(VLTXT_MAT_MAGIC), 1);
+  EXPECT_EQ(fired_count(VLM_MAT_MAGIC), 1);
   EXPECT_EQ(fired()[0].text, "VLX Warning: File test.mat. 'material' is not the magic string ('mat')\n");
 }
 
@@ -477,8 +477,8 @@ TEST_F(MtableTest, AnUncleanableNameGetsAGeneratedOne) {
   VLmtable *t = read_text("mat\nvalid diffuse\nmatdef\n", "my wood");
   ASSERT_NE(t, nullptr);
   EXPECT_EQ(strncmp(t->name, "mt", 2), 0);
-  EXPECT_EQ(fired_count(VLTXT_MT_NAME_BLANK), 1);
-  EXPECT_EQ(fired_count(VLTXT_MAT_GENERATED_NAME), 1);
+  EXPECT_EQ(fired_count(VLM_MT_NAME_BLANK), 1);
+  EXPECT_EQ(fired_count(VLM_MAT_GENERATED_NAME), 1);
 }
 
 TEST_F(MtableTest, TruncatedAndJunkFilesAreSafe) {
@@ -530,7 +530,7 @@ TEST_F(MtableTest, LoadSearchesTheModelPath) {
   EXPECT_STREQ(t->name, "wood");
   EXPECT_EQ(VLmtable_findentryname(t, "oak"), 0);
   EXPECT_EQ(VLmtable_load("absent"), nullptr);
-  EXPECT_EQ(fired_count(VLTXT_MAT_NOT_FOUND), 1);
+  EXPECT_EQ(fired_count(VLM_MAT_NOT_FOUND), 1);
   EXPECT_EQ(VLmtable_load(nullptr), nullptr);
 
   if (old)

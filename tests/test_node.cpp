@@ -363,7 +363,7 @@ TEST_F(NodeNames, DuplicatesRenamesAndAMissingName) {
   testing::internal::CaptureStdout();
   ASSERT_TRUE(VLnode_setname(a, "Real"));
   testing::internal::GetCapturedStdout();
-  EXPECT_EQ(fired_count(VLTXT_NODE_NAME_NOT_FOUND), 1);
+  EXPECT_EQ(fired_count(VLM_NODE_NAME_NOT_FOUND), 1);
   EXPECT_EQ(fired()[0].text, "VLX Warning: Could not find node name Ghost\n");
   EXPECT_STREQ(VLnode_getname(a), "Real");
   EXPECT_EQ(_VLnames_find("Real"), a);

@@ -200,11 +200,11 @@ TEST_F(ObjectTest, InvalidQuaternionWarnsAndChangesNothing) {
   VLobject *o = VLobject_new(nullptr);
   VLq bad = {0.001f, 0, 0, 0.003f};
   VLobject_setorientation(o, &bad);
-  EXPECT_EQ(fired_count(VLTXT_BAD_OBJECT_QUATERNION), 1);
+  EXPECT_EQ(fired_count(VLM_BAD_OBJECT_QUATERNION), 1);
   EXPECT_FLOAT_EQ(o->orientation.w, 1.0f);
   VLq small = {0, 0.003f, 0, 0.005f};  /* one component reaches 0.004: valid */
   VLobject_setorientation(o, &small);
-  EXPECT_EQ(fired_count(VLTXT_BAD_OBJECT_QUATERNION), 1);
+  EXPECT_EQ(fired_count(VLM_BAD_OBJECT_QUATERNION), 1);
   VLq unit = small;
   VLq_normalise(&unit);
   EXPECT_NEAR(o->orientation.y, unit.y, kTol);
@@ -692,7 +692,7 @@ TEST_F(PortalTest, LoopTakesTheFirstActiveCrossedPortal) {
   /* In the loop a crossing loads the target; this one does not exist. */
   at(0, 0, -1);
   VLuniverse_go1();
-  EXPECT_EQ(fired_count(VLTXT_PORTAL_FAILED), 1);
+  EXPECT_EQ(fired_count(VLM_PORTAL_FAILED), 1);
   VLportal_delete(second);
   EXPECT_EQ(u->portals, portal);
   EXPECT_EQ(VLportal_new(nullptr, "x"), nullptr);

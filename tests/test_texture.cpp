@@ -167,7 +167,7 @@ TEST_F(TextureTest, LoadRoundsSidesAndRefusesLargeFiles) {
   EXPECT_EQ(VLtexture_load("a.tga", 0, 0), a);  // loaded once
 
   EXPECT_EQ(VLtexture_load("huge.tga", 1, 1), nullptr);
-  EXPECT_EQ(fired_count(VLTXT_IMG_TOO_LARGE), 1);
+  EXPECT_EQ(fired_count(VLM_IMG_TOO_LARGE), 1);
   EXPECT_EQ(VLtexture_find("huge.tga"), nullptr);
 }
 
@@ -342,7 +342,7 @@ TEST_F(TextureTest, RefusedForMissingFrozenOrUntextured) {
   EXPECT_FALSE(VLgeometry_settexture(g, "missing", false, false));
   EXPECT_FALSE(VLgeometry_settexturemap(g, "missing", coord_x, coord_y, false, false));
   for (VLpoly *p = g->polys; p; p = p->next) EXPECT_EQ(p->attributes, nullptr);
-  EXPECT_EQ(fired_count(VLTXT_TEX_NOT_FOUND), 1);
+  EXPECT_EQ(fired_count(VLM_TEX_NOT_FOUND), 1);
 
   EXPECT_FALSE(VLpoly_removetexture(g->polys));  // nothing to remove
   EXPECT_FALSE(VLpoly_mirrortexture(g->polys));
@@ -488,7 +488,7 @@ TEST_F(TextureTest, ReapplyFitsNamedTextures) {
   EXPECT_EQ(uv_of(fitted->polys), want);
   EXPECT_EQ(missing->polys->attributes, nullptr);
   EXPECT_EQ(uv_of(given->polys)[0], 5);  // explicit coordinates stay
-  EXPECT_EQ(fired_count(VLTXT_TEX_NOT_FOUND), 1);
+  EXPECT_EQ(fired_count(VLM_TEX_NOT_FOUND), 1);
 }
 
 TEST_F(TextureTest, ReapplyStopsAtAnInvalidName) {
@@ -525,14 +525,14 @@ TEST_F(TextureTest, ReportByErrorCode) {
 TEST_F(TextureTest, ReportRemembersTheLastSevenNames) {
   const char *names[] = {"a", "b", "c", "d", "e", "f", "g"};
   for (const char *n : names) VLtexture_reporterror(n);
-  EXPECT_EQ(fired_count(VLTXT_TEX_NOT_FOUND), 7);
+  EXPECT_EQ(fired_count(VLM_TEX_NOT_FOUND), 7);
   VLtexture_reporterror("a");  // remembered: silent, and now the most recent
-  EXPECT_EQ(fired_count(VLTXT_TEX_NOT_FOUND), 7);
+  EXPECT_EQ(fired_count(VLM_TEX_NOT_FOUND), 7);
   VLtexture_reporterror("h");  // drops the oldest, "b"
   VLtexture_reporterror("a");
-  EXPECT_EQ(fired_count(VLTXT_TEX_NOT_FOUND), 8);
+  EXPECT_EQ(fired_count(VLM_TEX_NOT_FOUND), 8);
   VLtexture_reporterror("b");
-  EXPECT_EQ(fired_count(VLTXT_TEX_NOT_FOUND), 9);
+  EXPECT_EQ(fired_count(VLM_TEX_NOT_FOUND), 9);
   EXPECT_EQ(fired().back().text, "VLX Warning: Texture b not found\n");
 }
 
@@ -541,8 +541,8 @@ TEST_F(TextureTest, MissingTextureReportedOnce) {
   VLgeometry *g = VLgeometry_newrectangle(1, 1, false);
   EXPECT_FALSE(VLpoly_applytexture(g->polys, "stone", false, false));
   EXPECT_FALSE(VLpoly_applytexture(g->polys, "stone", false, false));
-  EXPECT_EQ(fired_count(VLTXT_IMG_NOT_FOUND), 2);
-  EXPECT_EQ(fired_count(VLTXT_TEX_NOT_FOUND), 1);
+  EXPECT_EQ(fired_count(VLM_IMG_NOT_FOUND), 2);
+  EXPECT_EQ(fired_count(VLM_TEX_NOT_FOUND), 1);
 
   /* Found as stone.rgb after stone and stone.tga were not. */
   dir.write("stone.rgb", sgi_verbatim(2, 2, Planes(3, std::vector<uint8_t>(4, 60))));

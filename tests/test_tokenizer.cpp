@@ -195,7 +195,7 @@ TEST_F(TokenizerTest, CaretPointsAtTheColumn) {
     std::string line(c.text);
     if (line.back() != '\n') line += '\n';
     EXPECT_EQ(out, "VLX Warning: Line 1 in 'test.txt'.\n" + line + c.caret + "note\n") << c.text;
-    EXPECT_EQ(fired_count(VLTXT_TOK_LINE), 1);
+    EXPECT_EQ(fired_count(VLM_TOK_LINE), 1);
   }
 }
 
@@ -238,7 +238,7 @@ TEST_F(TokenizerTest, FloatsAreDecimalAndWhole) {
     float v = 0.0f;
     EXPECT_EQ(VLtok_float(t, &v, "Vertex coordinate"), c.ok) << c.token;
     EXPECT_EQ(v, c.value) << c.token;
-    EXPECT_EQ(fired_count(VLTXT_TOK_FLOAT_INVALID), c.ok ? 0 : 1) << c.token;
+    EXPECT_EQ(fired_count(VLM_TOK_FLOAT_INVALID), c.ok ? 0 : 1) << c.token;
   }
 }
 
@@ -266,7 +266,7 @@ TEST_F(TokenizerTest, MissingValuesAreReportedAtTheLineEnd) {
   EXPECT_EQ(v[0], 1.0f);
   EXPECT_EQ(v[1], 2.0f);
   EXPECT_EQ(v[2], 9.0f);
-  EXPECT_EQ(fired_count(VLTXT_TOK_MISSING), 1);
+  EXPECT_EQ(fired_count(VLM_TOK_MISSING), 1);
 }
 
 TEST_F(TokenizerTest, IntegersFit32Bits) {
@@ -286,7 +286,7 @@ TEST_F(TokenizerTest, IntegersFit32Bits) {
     if (c.ok) {
       EXPECT_EQ(v, c.value);
     }
-    EXPECT_EQ(fired_count(VLTXT_TOK_INVALID), c.ok ? 0 : 1) << c.token;
+    EXPECT_EQ(fired_count(VLM_TOK_INVALID), c.ok ? 0 : 1) << c.token;
   }
 }
 
@@ -312,7 +312,7 @@ TEST_F(TokenizerTest, HexColours) {
       EXPECT_EQ(g, c.g) << c.token;
       EXPECT_EQ(b, c.b) << c.token;
     }
-    EXPECT_EQ(fired_count(VLTXT_TOK_INVALID), c.ok ? 0 : 1) << c.token;
+    EXPECT_EQ(fired_count(VLM_TOK_INVALID), c.ok ? 0 : 1) << c.token;
   }
 }
 
@@ -321,7 +321,7 @@ TEST_F(TokenizerTest, HexColourMissing) {
   VLtok_next(t);
   uint8_t r, g, b;
   EXPECT_FALSE(VLtok_hexcolor(t, &r, &g, &b, "light color"));
-  EXPECT_EQ(fired_count(VLTXT_TOK_MISSING), 1);
+  EXPECT_EQ(fired_count(VLM_TOK_MISSING), 1);
 }
 
 TEST(TokenizerSplit, SplitsInPlace) {
@@ -371,7 +371,7 @@ TEST_F(TokenizerTest, FileEntryPointReadsTheBytes) {
   unlink(path);
 
   EXPECT_EQ(VLtok_open("/nonexistent/lights.txt", nullptr, "//"), nullptr);
-  EXPECT_EQ(fired_count(VLTXT_TOK_CANT_OPEN), 1);
+  EXPECT_EQ(fired_count(VLM_TOK_CANT_OPEN), 1);
   EXPECT_NE(output().find("Can't open '/nonexistent/lights.txt' for input\n"), std::string::npos);
 }
 

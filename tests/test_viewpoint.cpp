@@ -37,12 +37,12 @@ TEST_F(ViewpointTest, OrientationRefusesNearZeroQuaternions) {
   VLviewpoint *vp = VLuniverse_getviewpoint();
   VLq bad = {0.001f, 0, 0, 0.003f};
   VLviewpoint_setorientation(vp, &bad);
-  EXPECT_EQ(fired_count(VLTXT_BAD_VIEWPOINT_QUATERNION), 1);
+  EXPECT_EQ(fired_count(VLM_BAD_VIEWPOINT_QUATERNION), 1);
   EXPECT_FLOAT_EQ(vp->orientation.w, 1.0f);
   VLq small = {0, 0, 0, 0.005f};
   VLviewpoint_setorientation(vp, &small);
   EXPECT_FLOAT_EQ(vp->orientation.w, 0.005f);  /* stored as is */
-  EXPECT_EQ(fired_count(VLTXT_BAD_VIEWPOINT_QUATERNION), 1);
+  EXPECT_EQ(fired_count(VLM_BAD_VIEWPOINT_QUATERNION), 1);
 }
 
 TEST_F(ViewpointTest, AngleAndDistanceLimits) {

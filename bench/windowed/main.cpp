@@ -19,7 +19,7 @@
 
 #include "bench.h"
 #include "menus.h"
-#include "messages.h"
+#include "core/messages.h"
 #include "vlx/vlx.h"
 #include "widgets.h"
 
@@ -50,7 +50,7 @@ bool area_edge(const char *arg, const char *which, int *edge) {
   long long v = strtoll(arg, &end, 10);
   if (end == arg) return true;
   if (v < 1 || v > BENCH_MAXAREA) {
-    VLmsg_info(BTXT_AREA_RANGE, which, arg, BENCH_MAXAREA);
+    VLMSG(AREA_RANGE, which, arg, BENCH_MAXAREA);
     return false;
   }
   *edge = v < BENCH_MINAREA ? BENCH_MINAREA : int(v);
@@ -67,7 +67,7 @@ bool parse_arguments(int argc, char **argv) {
     const char *a = argv[i];
     if (a[0] == '-') {
       if (bench_batchoption(a) >= 0) continue;
-      VLmsg_info(BTXT_BAD_BATCH);
+      VLMSG(BAD_BATCH);
       return false;
     }
     if (plain == 0 && !area_edge(a, "width", &p.width)) return false;
@@ -151,9 +151,9 @@ void script_step(void) {
   if (s.compare(0, 6, "@wait=") == 0) {
     p.wait = atoi(s.c_str() + 6);
   } else if (s.compare(0, 6, "@snap=") == 0) {
-    if (!wl_view_save(p.view, s.c_str() + 6)) fprintf(stderr, "cannot save %s\n", s.c_str() + 6);
+    if (!wl_view_save(p.view, s.c_str() + 6)) VLMSG(WIN_CANNOT_SAVE, s.c_str() + 6);
   } else if (s.compare(0, 6, "@shot=") == 0) {
-    if (!wl_frame_save(p.frame, s.c_str() + 6)) fprintf(stderr, "cannot save %s\n", s.c_str() + 6);
+    if (!wl_frame_save(p.frame, s.c_str() + 6)) VLMSG(WIN_CANNOT_SAVE, s.c_str() + 6);
   } else if (s.compare(0, 8, "@resize=") == 0) {
     int W = 0, H = 0;
     if (sscanf(s.c_str() + 8, "%dx%d", &W, &H) == 2) wl_resize(p.frame, W, H);
@@ -165,7 +165,7 @@ void script_step(void) {
     if (!wl_enabled(item)) menus_trace((wl_text(item) + " (grayed)").c_str());
     wl_choose(item->command);
   } else {
-    fprintf(stderr, "no menu item \"%s\"\n", s.c_str());
+    VLMSG(WIN_NO_MENU_ITEM, s.c_str());
   }
 }
 

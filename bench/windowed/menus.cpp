@@ -5,6 +5,8 @@
  * texts never disagree with the state, whoever changed it. */
 #include "menus.h"
 
+#include "core/messages.h"
+
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -265,6 +267,5 @@ void menus_trace(const char *event) {
     line += std::string(" ") + t.key + "{" + wl_text(t.item) + "|" +
             (wl_enabled(t.item) ? "1" : "0") + "}";
   }
-  printf("%s\n", line.c_str());
-  fflush(stdout);
+  VLMSG(WIN_MENU_TRACE, line.c_str());
 }

@@ -10,8 +10,8 @@
 
 namespace {
 std::vector<FiredMessage> g_fired;
-void capture(int level, const char *format, const char *text) {
-  g_fired.push_back({level, format, text});
+void capture(int id, int level, const char *format, const char *text) {
+  g_fired.push_back({id, level, format, text});
 }
 }  // namespace
 
@@ -23,6 +23,12 @@ void record_messages(void) {
 void stop_recording(void) { _VLmsg_setcapture(nullptr); }
 
 const std::vector<FiredMessage> &fired(void) { return g_fired; }
+
+int fired_count(VLmsgid id) {
+  int n = 0;
+  for (const FiredMessage &m : g_fired) n += m.id == id;
+  return n;
+}
 
 int fired_count(const char *format) {
   int n = 0;

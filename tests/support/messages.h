@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "core/messages.h"
+
 struct FiredMessage {
+  int id;                 /* VLM_*, or -1 for a text not from the catalogue */
   int level;
   std::string format;
   std::string text;
@@ -20,7 +23,9 @@ void record_messages(void);
 void stop_recording(void);
 /* Everything recorded since record_messages(). */
 const std::vector<FiredMessage> &fired(void);
-/* How many recorded messages had this format (a catalogue macro). */
+/* How many recorded messages were this catalogue message. */
+int fired_count(VLmsgid id);
+/* How many recorded messages had this format text. */
 int fired_count(const char *format);
 
 /* A fresh universe for each test (banner and version lines swallowed), on

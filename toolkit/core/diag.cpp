@@ -2,8 +2,8 @@
  * output (flushed per message, so progress is visible in pipes); the fatal
  * text goes to standard error and, when the platform layer installed one,
  * to an on-screen message box. The image readers' format errors go to
- * standard error without a prefix. Composition is limited to 511
- * characters. */
+ * standard error without a prefix. Catalogue messages (VLMSG) take their
+ * level from the catalogue. Composition is limited to 511 characters. */
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -24,7 +24,7 @@ void compose(char (&buf)[VLMSG_MAXLEN + 1], const char *prefix, const char *form
   vsnprintf(buf + n, sizeof buf - n, format, ap);
 }
 
-void emit(FILE *stream, int level, const char *prefix, const char *format, va_list ap) {
+void emit(FILE *stream, int id, int level, const char *prefix, const char *format, va_list ap) {
   char buf[VLMSG_MAXLEN + 1];
   compose(buf, prefix, format, ap);
   /* Standard output first, so that the two streams keep their order when
@@ -32,51 +32,76 @@ void emit(FILE *stream, int level, const char *prefix, const char *format, va_li
   fflush(stdout);
   fputs(buf, stream);
   fflush(stream);
-  if (_VLcore().capture) _VLcore().capture(level, format, buf);
+  if (_VLcore().capture) _VLcore().capture(id, level, format, buf);
 }
 
+void fatal(int id, const char *format, va_list ap);
+
 }  // namespace
+
+/* The catalogue's table, from the X-macro list. */
+const VLmsgdef g_vlmessages[VLM_COUNT] = {
+#define VLX_MESSAGE_DEF(name, level, text) {#name, VLMSG_##level, VLTXT_##name},
+    VLX_MESSAGES(VLX_MESSAGE_DEF)
+#undef VLX_MESSAGE_DEF
+};
 
 void VLmsg_warning(const char *format, ...) {
   va_list ap;
   va_start(ap, format);
-  emit(stdout, VLMSG_WARNING, "VLX Warning: ", format, ap);
+  emit(stdout, -1, VLMSG_WARNING, "VLX Warning: ", format, ap);
   va_end(ap);
 }
 
 void VLmsg_info(const char *format, ...) {
   va_list ap;
   va_start(ap, format);
-  emit(stdout, VLMSG_INFO, "", format, ap);
+  emit(stdout, -1, VLMSG_INFO, "", format, ap);
   va_end(ap);
 }
 
 void VLmsg_debug(const char *, ...) {}
 
-void _VLmsg_error(const char *format, ...) {
+void VLmsg_fatal(const char *format, ...) {
   va_list ap;
   va_start(ap, format);
-  emit(stderr, VLMSG_ERROR, "", format, ap);
+  fatal(-1, format, ap);
   va_end(ap);
 }
 
-void VLmsg_fatal(const char *format, ...) {
+void _VLmsg_say(VLmsgid id, const char *format, ...) {
+  if (id < 0 || id >= VLM_COUNT) return;
+  const VLmsgdef &m = g_vlmessages[id];
+  va_list ap;
+  va_start(ap, format);
+  switch (m.level) {
+    case VLMSG_FATAL: fatal(id, format, ap); break;
+    case VLMSG_WARNING: emit(stdout, id, VLMSG_WARNING, "VLX Warning: ", format, ap); break;
+    case VLMSG_INFO: emit(stdout, id, VLMSG_INFO, "", format, ap); break;
+    case VLMSG_ERROR: emit(stderr, id, VLMSG_ERROR, "", format, ap); break;
+    default: break;
+  }
+  va_end(ap);
+}
+
+namespace {
+
+void fatal(int id, const char *format, va_list ap) {
   VLcorestate &core = _VLcore();
   if (core.infatal) return;
   char buf[VLMSG_MAXLEN + 1];
-  va_list ap;
-  va_start(ap, format);
   compose(buf, "", format, ap);
-  va_end(ap);
   fflush(stdout);
   fprintf(stderr, "%s: %s\n", VLTXT_FATAL_TITLE, buf);
   fflush(stderr);
-  if (core.capture) core.capture(VLMSG_FATAL, format, buf);
+  if (core.capture) core.capture(id, VLMSG_FATAL, format, buf);
   if (core.box) core.box(VLTXT_FATAL_TITLE, buf);
   core.infatal = true;
   if (core.teardown) core.teardown();
   exit(-1);
 }
+
+}  // namespace
 
 void _VLmsg_setcapture(VLmsg_capturefn fn) { _VLcore().capture = fn; }
 void _VLmsg_setbox(VLmsg_boxfn fn) { _VLcore().box = fn; }

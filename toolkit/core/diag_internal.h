@@ -5,17 +5,15 @@
 
 #include "vlx/diag.h"
 
-/* The level of _VLmsg_error, after the four public ones. */
+/* The level of the readers' format errors (the text as it is, no prefix,
+ * on standard error), after the four public ones. */
 enum { VLMSG_ERROR = 5 };
 
-/* A format error of a file reader: the text as it is, no prefix, on
- * standard error (standard output is flushed first). */
-void _VLmsg_error(const char *format, ...) VLX_PRINTF(1, 2);
-
 /* Called for every message that is printed (levels 1 to 3 and VLMSG_ERROR)
- * with its level, its format (a catalogue macro) and the composed text
- * (prefix included). */
-typedef void (*VLmsg_capturefn)(int level, const char *format, const char *text);
+ * with its catalogue identifier (-1 for a text not from the catalogue, as
+ * an application's own VLmsg_warning), its level, its format and the
+ * composed text (prefix included). */
+typedef void (*VLmsg_capturefn)(int id, int level, const char *format, const char *text);
 void _VLmsg_setcapture(VLmsg_capturefn fn);
 
 /* The on-screen message box of the fatal path; the platform layer installs

@@ -11,13 +11,13 @@
 
 void *VLmalloc(size_t size) {
   void *p = malloc(size ? size : 1);
-  if (!p) VLmsg_fatal(VLTXT_OUT_OF_MEMORY);
+  if (!p) VLMSG(OUT_OF_MEMORY);
   return p;
 }
 
 void *VLrealloc(void *p, size_t size) {
   void *q = realloc(p, size ? size : 1);
-  if (!q) VLmsg_fatal(VLTXT_OUT_OF_MEMORY);
+  if (!q) VLMSG(OUT_OF_MEMORY);
   return q;
 }
 

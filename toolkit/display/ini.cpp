@@ -137,7 +137,7 @@ bool is_word(const char *v, const char *word) { return strcasecmp(v, word) == 0;
 /* ---------- the resources, in the order they are read ---------- */
 
 void apply_bgcolor(VLsettings *s, const char *v) {
-  if (!parse_color(v, &s->bgcolor)) VLmsg_warning(VLTXT_INI_BAD_BGCOLOR, v);
+  if (!parse_color(v, &s->bgcolor)) VLMSG(INI_BAD_BGCOLOR, v);
 }
 
 void apply_ambient(VLsettings *s, const char *v) {
@@ -145,11 +145,11 @@ void apply_ambient(VLsettings *s, const char *v) {
   if (parse_float(v, &f) && f >= 0.0f && f <= 1.0f)
     s->ambient = f;
   else
-    VLmsg_warning(VLTXT_INI_BAD_AMBIENT);
+    VLMSG(INI_BAD_AMBIENT);
 }
 
 void apply_ambientrgb(VLsettings *s, const char *v) {
-  if (!parse_color(v, &s->ambientrgb)) VLmsg_warning(VLTXT_INI_BAD_AMBIENTRGB, v);
+  if (!parse_color(v, &s->ambientrgb)) VLMSG(INI_BAD_AMBIENTRGB, v);
 }
 
 /* Accepted and ignored: the universe creation flags decide about borders. */
@@ -168,7 +168,7 @@ void apply_fov(VLsettings *s, const char *v) {
   if (f > 0.0 && f < 180.0)
     s->halffov = static_cast<float>(f * 0.008726646502812704);
   else
-    VLmsg_warning(VLTXT_INI_BAD_FOV);
+    VLMSG(INI_BAD_FOV);
 }
 
 /* Stored as given: the windows' setters keep a hither below 0.004 as
@@ -179,7 +179,7 @@ void apply_hither(VLsettings *s, const char *v) {
   if (fits_float(f))
     s->hither = static_cast<float>(f);
   else
-    VLmsg_warning(VLTXT_INI_BAD_HITHER);
+    VLMSG(INI_BAD_HITHER);
 }
 
 /* The far distance must lie beyond the near one in use (hither is read
@@ -189,7 +189,7 @@ void apply_yon(VLsettings *s, const char *v) {
   if (fits_float(f) && f > double(near_in_use(s->hither)))
     s->yon = static_cast<float>(f);
   else
-    VLmsg_warning(VLTXT_INI_BAD_YON);
+    VLMSG(INI_BAD_YON);
 }
 
 void apply_coplanar(VLsettings *s, const char *v) {
@@ -211,7 +211,7 @@ void apply_oldwfront(VLsettings *s, const char *v) {
 void apply_geometry(VLsettings *s, const char *v) {
   VLgeometryvalue g = {};
   if (!parse_geometry(v, &g)) {
-    VLmsg_warning(VLTXT_INI_BAD_VALUE, "geometry", v);
+    VLMSG(INI_BAD_VALUE, "geometry", v);
     return;
   }
   s->width = g.width;
@@ -268,7 +268,7 @@ bool VLini_find(const char *name, char *path) {
   if (!name || !path) return false;
   size_t n = strlen(name);
   if (n > VLINI_PATHSIZE - 5) {
-    VLmsg_warning(VLTXT_INI_PATH_TOO_LONG);
+    VLMSG(INI_PATH_TOO_LONG);
     return false;
   }
   int stem = static_cast<int>(stem_length(name));
@@ -278,7 +278,7 @@ bool VLini_find(const char *name, char *path) {
   if (!_VLini_isfile(path)) return false;
   if (strchr(name, '/')) return true;
   if (n > VLINI_PATHSIZE - 8) {
-    VLmsg_warning(VLTXT_INI_PATH_TOO_LONG);
+    VLMSG(INI_PATH_TOO_LONG);
     return false;
   }
   snprintf(path, VLINI_PATHSIZE, "./%.*s.ini", stem, name);
@@ -342,7 +342,7 @@ void _VLini_apply(VLsettings *settings, const VLinifile *file) {
   /* A hither at or beyond the far distance in force (no yon given, or the
    * one given refused) would leave no depth range: the hither is refused. */
   if (!(settings->yon > near_in_use(settings->hither))) {
-    VLmsg_warning(VLTXT_INI_BAD_HITHER);
+    VLMSG(INI_BAD_HITHER);
     settings->hither = hither;
   }
 }

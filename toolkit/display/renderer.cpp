@@ -28,7 +28,7 @@ void read_environment(VLrenderersettings *s) {
     if (end != v && *end == '\0' && n >= 1 && n <= (1L << 30) && (n & (n - 1)) == 0)
       s->maxtexsize = int32_t(n);
     else
-      VLmsg_warning(VLTXT_BAD_MAXTEXSIZE);
+      VLMSG(BAD_MAXTEXSIZE);
   }
   if (const char *v = getenv("VLXSQRTEX")) s->sqrtex = atoi(v) != 0;
 }
@@ -72,7 +72,7 @@ bool setup_device(void) {
 void print_device(void) {
   VLdevice *dev = _VLdevice();
   const VLdevinfo *info = _VLdevice_info(_VLdisplay().chosen);
-  VLmsg_info(VLTXT_DEVICE_LINE, dev->vendor(), dev->renderer(), dev->version(),
+  VLMSG(DEVICE_LINE, dev->vendor(), dev->renderer(), dev->version(),
              info && info->hardware ? "hardware" : "software");
 }
 
@@ -83,21 +83,21 @@ void VLrenderer_init(int configuration, int flags) {
   if (!u) return;
   VLdisplaystate &ds = _VLdisplay();
   if (VLtoolkit_program() == VLPROGRAM_WINDOWED)
-    VLmsg_info(VLTXT_VERSION_WINDOWED);
+    VLMSG(VERSION_WINDOWED);
   else
-    VLmsg_info(VLTXT_VERSION_CONSOLE);
+    VLMSG(VERSION_CONSOLE);
   _VLplatform_init();
   _VLplatform_setproc(_VLwindow_proc);
   free(ds.settings);
   ds.settings = make_settings(u);
   if (!setup_device()) {
-    VLmsg_warning(VLTXT_NO_DEVICE);
+    VLMSG(NO_DEVICE);
     VLrenderer_close();
     exit(1);
   }
   print_device();
   _VLlights_installdefaults(u);
-  if (!_VLwindow_makebase(configuration, flags)) VLmsg_fatal(VLTXT_NO_BASE_WINDOW);
+  if (!_VLwindow_makebase(configuration, flags)) VLMSG(NO_BASE_WINDOW);
   u->ready = VLRENDERER_READY;
 }
 

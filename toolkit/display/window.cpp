@@ -98,7 +98,7 @@ VLwindow *VLwindow_new(int x, int y, int width, int height, int flags) {
   if (!u) return nullptr;
   int slot = free_slot();
   if (slot < 0) {
-    VLmsg_warning(VLTXT_TOO_MANY_WINDOWS, VLWINDOW_MAX);
+    VLMSG(TOO_MANY_WINDOWS, VLWINDOW_MAX);
     return nullptr;
   }
   int display = (flags & VLWINDOW_DISPLAYINDEX) ? (flags >> 4) & 15 : 0;
@@ -126,7 +126,7 @@ VLwindow *VLwindow_attach(uintptr_t native, int flags) {
   if (!u) return nullptr;
   int slot = free_slot();
   if (slot < 0) {
-    VLmsg_warning(VLTXT_TOO_MANY_WINDOWS, VLWINDOW_MAX);
+    VLMSG(TOO_MANY_WINDOWS, VLWINDOW_MAX);
     return nullptr;
   }
   VLwindow *w = new_record(u, slot);

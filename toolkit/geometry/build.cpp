@@ -26,7 +26,7 @@ void _VLgeometry_endconstruction(void) {
 VLgeometry *VLgeometry_begin(void) {
   VLgeomstate &s = _VLgeom();
   if (s.open) {
-    VLmsg_warning(VLTXT_GEOM_BEGIN_OPEN);
+    VLMSG(GEOM_BEGIN_OPEN);
     return nullptr;
   }
   VLgeometry *g = static_cast<VLgeometry *>(VLmalloc(sizeof(VLgeometry)));
@@ -76,7 +76,7 @@ static bool accepts_vertices(const VLgeometry *g) {
 
 VLvertex *VLgeometry_newvertex(VLgeometry *g, const float position[3]) {
   if (!accepts_vertices(g) || !position) {
-    VLmsg_warning(VLTXT_GEOM_NEWVERTEX_CLOSED);
+    VLMSG(GEOM_NEWVERTEX_CLOSED);
     return nullptr;
   }
   VLvertex *v = static_cast<VLvertex *>(VLmalloc(sizeof(VLvertex)));
@@ -88,7 +88,7 @@ VLvertex *VLgeometry_newvertex(VLgeometry *g, const float position[3]) {
 
 bool _VLgeometry_addvertex(VLgeometry *g, VLvertex *v) {
   if (!accepts_vertices(g) || !v) {
-    VLmsg_warning(VLTXT_GEOM_ADDVERTEX_CLOSED);
+    VLMSG(GEOM_ADDVERTEX_CLOSED);
     return false;
   }
   _VLgeometry_append(g, v);
@@ -156,7 +156,7 @@ bool VLpoly_close(VLpoly *p) {
   _VLpoly_cornerbits(p);
   int n = count_corners(p);
   if (n < VLPOLY_MINCORNERS || n > VLPOLY_MAXCORNERS) {
-    VLmsg_warning(VLTXT_POLY_CORNERS, static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)), n,
+    VLMSG(POLY_CORNERS, static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)), n,
                   VLPOLY_MINCORNERS, VLPOLY_MAXCORNERS);
     return false;
   }

@@ -97,7 +97,7 @@ void _VLgeometry_bounds(VLgeometry *g) {
 
 static void remove_unused(VLgeometry *g) {
   int removed = _VLgeometry_removeunused(g);
-  if (removed && verbose()) VLmsg_warning(VLTXT_GEOM_UNUSED_REMOVED, removed);
+  if (removed && verbose()) VLMSG(GEOM_UNUSED_REMOVED, removed);
 }
 
 void VLgeometry_cleanvertices(VLgeometry *g, bool recount) {
@@ -160,13 +160,13 @@ static bool too_few_vertices(const VLgeometry *g) {
 
 bool VLgeometry_close(VLgeometry *g) {
   if (!g || g != _VLgeom().open) {
-    VLmsg_warning(VLTXT_GEOM_CLOSE_NOT_OPEN);
+    VLMSG(GEOM_CLOSE_NOT_OPEN);
     return false;
   }
   _VLgeometry_endconstruction();
   remove_unused(g);
   if (too_few_vertices(g)) {
-    VLmsg_warning(VLTXT_GEOM_TOO_FEW);
+    VLMSG(GEOM_TOO_FEW);
     g->refcount = 1;
     VLgeometry_delete(g);
     return false;

@@ -54,7 +54,7 @@ uint32_t entry_hash(const float *e, uint32_t n, int capacity) {
 uint32_t effective_mask(uint32_t mask) {
   mask &= 127u;
   if ((mask & VLAMBIENTDIFFUSE) && (mask & (VLAMBIENT | VLDIFFUSE))) {
-    VLmsg_warning(VLTXT_MT_AD_CONFLICT);
+    VLMSG(MT_AD_CONFLICT);
     mask &= ~static_cast<uint32_t>(VLAMBIENT | VLDIFFUSE);
   }
   if ((mask & VLOPACITY) && !(mask & (VLAMBIENTDIFFUSE | VLDIFFUSE))) mask |= VLDIFFUSE;
@@ -112,7 +112,7 @@ int grown_capacity(int old) {
 bool grow(VLmtable *t) {
   int capacity = grown_capacity(t->capacity);
   if (!capacity) {
-    VLmsg_warning(VLTXT_MT_FULL, t->name, t->nentries);
+    VLMSG(MT_FULL, t->name, t->nentries);
     return false;
   }
   free_overflow(t);
@@ -156,7 +156,7 @@ void _VLmtable_defaults(const VLmtable *t, float *out) {
 }
 
 void _VLmtable_hash(VLmtable *t, int index) {
-  if (index < 0) VLmsg_fatal(VLTXT_MT_HASH_INTERNAL);
+  if (index < 0) VLMSG(MT_HASH_INTERNAL);
   VLmhashbucket &b = t->buckets[entry_hash(t->entries[index], t->entrysize, t->capacity)];
   if (b.first < 0) {
     b.first = index;
@@ -260,7 +260,7 @@ bool VLmtable_delete(VLmtable *t) {
 
 int VLmtable_newentry(VLmtable *t) {
   if (!t) {
-    VLmsg_warning(VLTXT_MT_NULL_TABLE);
+    VLMSG(MT_NULL_TABLE);
     return -1;
   }
   float e[16];

@@ -60,11 +60,11 @@ bool is_material_file(const char *data, size_t size) {
 bool read_header(VLtokenizer *r, const char *path) {
   const char *tok = VLtok_nextany(r);
   if (!tok) {
-    VLmsg_warning(VLTXT_MAT_NO_DATA, path);
+    VLMSG(MAT_NO_DATA, path);
     return false;
   }
   if (strcmp(tok, "mat") != 0) {
-    VLmsg_warning(VLTXT_MAT_MAGIC, path, tok, "mat");
+    VLMSG(MAT_MAGIC, path, tok, "mat");
     VLtok_unget(r);
   }
   tok = VLtok_nextany(r);
@@ -84,12 +84,12 @@ uint32_t read_valid(VLtokenizer *r) {
   }
   uint32_t mask = 0;
   if (!tok) {
-    VLmsg_warning(VLTXT_MAT_NO_VALID);
+    VLMSG(MAT_NO_VALID);
   } else {
     while ((tok = VLtok_next(r)))
       if (const Keyword *k = keyword(tok)) mask |= k->bit;
   }
-  if (!mask) VLmsg_warning(VLTXT_MAT_NO_PROPERTIES);
+  if (!mask) VLMSG(MAT_NO_PROPERTIES);
   return mask;
 }
 
@@ -130,7 +130,7 @@ bool read_entries(VLtokenizer *r, VLmtable *t) {
       e.name = name ? name : "";
       e.open = true;
     } else if (!e.open) {
-      VLmsg_warning(VLTXT_MAT_PRECEDES, tok);
+      VLMSG(MAT_PRECEDES, tok);
     } else if (const Keyword *k = keyword(tok)) {
       if (!read_property(r, t, *k, e)) return false;
     }
@@ -144,9 +144,9 @@ bool read_entries(VLtokenizer *r, VLmtable *t) {
 bool name_table(VLmtable *t, const char *given) {
   std::string clean;
   if (_VLmtable_cleanname(given, clean) && _VLmtable_storename(t, clean.c_str())) return true;
-  if (!_VLmtable_cleanname(given, clean)) VLmsg_warning(VLTXT_MT_NAME_BLANK, given);
+  if (!_VLmtable_cleanname(given, clean)) VLMSG(MT_NAME_BLANK, given);
   if (!_VLmtable_generatename(t)) return false;
-  VLmsg_warning(VLTXT_MAT_GENERATED_NAME, t->name, given);
+  VLMSG(MAT_GENERATED_NAME, t->name, given);
   return true;
 }
 
@@ -154,11 +154,11 @@ bool name_table(VLmtable *t, const char *given) {
 
 VLmtable *_VLmtable_read(const char *path, const char *name, const char *data, size_t size) {
   if (size == 0) {
-    VLmsg_warning(VLTXT_MAT_NO_DATA, path);
+    VLMSG(MAT_NO_DATA, path);
     return nullptr;
   }
   if (!is_material_file(data, size)) {
-    VLmsg_warning(VLTXT_MAT_NOT_MAT, path);
+    VLMSG(MAT_NOT_MAT, path);
     return nullptr;
   }
   VLtokenizer *r = VLtok_openbytes(path, data, size, "//");
@@ -170,7 +170,7 @@ VLmtable *_VLmtable_read(const char *path, const char *name, const char *data, s
   VLmtable *t = _VLmtable_create(mask, 10);
   bool ok = read_entries(r, t);
   VLtok_close(r);
-  if (ok && t->nentries == 0) VLmsg_warning(VLTXT_MAT_NO_MATDEF);
+  if (ok && t->nentries == 0) VLMSG(MAT_NO_MATDEF);
   if (!ok || t->nentries == 0 || !name_table(t, name)) {
     VLmtable_delete(t);
     return nullptr;
@@ -182,13 +182,13 @@ VLmtable *VLmtable_load(const char *name) {
   if (!name || !*name) return nullptr;
   std::string path;
   if (!search(std::string(name) + ".mat", path) && !search(name, path)) {
-    VLmsg_warning(VLTXT_MAT_NOT_FOUND, name);
+    VLMSG(MAT_NOT_FOUND, name);
     return nullptr;
   }
   char *bytes = nullptr;
   size_t size = 0;
   int fetched = _VLfetch_file(path.c_str(), &bytes, &size);
-  if (fetched == VLFETCH_TOOLARGE) VLmsg_warning(VLTXT_FILE_TOO_LARGE, path.c_str(), VLFETCH_MAXBYTES);
+  if (fetched == VLFETCH_TOOLARGE) VLMSG(FILE_TOO_LARGE, path.c_str(), VLFETCH_MAXBYTES);
   if (fetched != VLFETCH_OK) return nullptr;
   VLmtable *t = _VLmtable_read(path.c_str(), name, bytes, size);
   free(bytes);

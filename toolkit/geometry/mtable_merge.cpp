@@ -77,7 +77,7 @@ VLmtable *VLmtable_merge(VLmtable *a, VLmtable *b) {
   if (!b || a == b) return a;
   long total = static_cast<long>(a->nentries) + b->nentries;
   if (total > VLMTABLE_MAXCAPACITY) {
-    VLmsg_warning(VLTXT_MT_MERGE_TOO_BIG, a->name, b->name, VLMTABLE_MAXCAPACITY);
+    VLMSG(MT_MERGE_TOO_BIG, a->name, b->name, VLMTABLE_MAXCAPACITY);
     return nullptr;
   }
   VLmtable *m = VLmtable_new(merged_mask(a->mask, b->mask), static_cast<int>(total), nullptr);

@@ -76,7 +76,7 @@ void _VLmtable_forgetname(VLmtable *t) {
 
 bool _VLmtable_storename(VLmtable *t, const char *name) {
   if (strlen(name) >= VLMTABLE_NAMELEN) {
-    VLmsg_warning(VLTXT_MT_NAME_TOO_LONG, name, VLMTABLE_NAMELEN - 1);
+    VLMSG(MT_NAME_TOO_LONG, name, VLMTABLE_NAMELEN - 1);
     return false;
   }
   _VLmtable_forgetname(t);
@@ -93,7 +93,7 @@ bool _VLmtable_generatename(VLmtable *t) {
   long next = s.mtnumbers.empty() ? 1 : *s.mtnumbers.rbegin() + 1;
   if (next > kMaxGenerated) {
     /* Told once: a loop that makes tables would repeat it for each. */
-    if (!s.mtnameswarned) VLmsg_warning(VLTXT_MT_TOO_MANY_NAMES);
+    if (!s.mtnameswarned) VLMSG(MT_TOO_MANY_NAMES);
     s.mtnameswarned = true;
     return false;
   }
@@ -106,25 +106,25 @@ bool _VLmtable_generatename(VLmtable *t) {
 bool VLmtable_setname(VLmtable *t, const char *name) {
   if (!t) return false;
   if (!name) {
-    VLmsg_warning(VLTXT_MT_NULL_NAME);
+    VLMSG(MT_NULL_NAME);
     return false;
   }
   if (reserved(name)) {
-    VLmsg_warning(VLTXT_MT_RESERVED);
-    VLmsg_warning(VLTXT_MT_RESERVED_NAME, name);
+    VLMSG(MT_RESERVED);
+    VLMSG(MT_RESERVED_NAME, name);
     return false;
   }
   std::string clean;
   if (!_VLmtable_cleanname(name, clean)) {
-    VLmsg_warning(VLTXT_MT_NAME_BLANK, name);
+    VLMSG(MT_NAME_BLANK, name);
     return false;
   }
   if (clean != name) {
-    VLmsg_warning(VLTXT_MT_NAME_DELIMITERS);
-    VLmsg_warning(VLTXT_MT_NAME_SHORTENED, name, clean.c_str());
+    VLMSG(MT_NAME_DELIMITERS);
+    VLMSG(MT_NAME_SHORTENED, name, clean.c_str());
   }
   if (name_taken(t, clean.c_str())) {
-    VLmsg_warning(VLTXT_MT_NAME_EXISTS, name);
+    VLMSG(MT_NAME_EXISTS, name);
     return false;
   }
   return _VLmtable_storename(t, clean.c_str());

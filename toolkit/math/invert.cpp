@@ -33,7 +33,7 @@ int VLm4_invert(const VLm4 *m, VLm4 *out)
     for (int c = 0; c < 4; c++) det += a[0][c] * cof[0][c];
     if (det == 0.0) {
         VLm4_identity(out);
-        VLmsg_warning(VLTXT_ZERO_DETERMINANT);
+        VLMSG(ZERO_DETERMINANT);
         return 0;
     }
     /* The inverse is the adjugate (transposed cofactors) over the determinant. */

@@ -81,5 +81,5 @@ void _VLjacobi(VLm3 *a, float d[3], VLm3 *v)
         if (s < VLEPSILON) return;
         sweep(&j, n, n < 4 ? 0.022222223f * s : 0.0f);
     }
-    VLmsg_fatal(VLTXT_JACOBI_NO_CONVERGENCE);
+    VLMSG(JACOBI_NO_CONVERGENCE);
 }

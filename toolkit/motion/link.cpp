@@ -99,7 +99,7 @@ VLmotionlink *VLmotionlink_new(void *source, void *target, int sourcekind, int t
   if (!source || !target) return nullptr;
   if (targetkind != VLTARGET_VIEWPOINT && targetkind != VLTARGET_XFORM &&
       targetkind != VLTARGET_NODEPATH && targetkind != VLTARGET_MOVABLE) {
-    VLmsg_warning(VLTXT_LINK_ILLEGAL_TOTYPE);
+    VLMSG(LINK_ILLEGAL_TOTYPE);
     return nullptr;
   }
   if (sourcekind != VLSOURCE_SENSOR && sourcekind != VLSOURCE_PATH) return nullptr;

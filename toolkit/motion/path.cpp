@@ -200,12 +200,12 @@ void VLpath_recordframe(VLpath *path) {
 void VLpath_playframe(VLpath *path) {
   VLuniverse *u = VLuniverse_current();
   if (!path) {
-    VLmsg_warning(VLTXT_PATH_INVALID);
+    VLMSG(PATH_INVALID);
     return;
   }
   if (!u || !path->first || !VLpath_isplaying(path)) return;
   if (!path->current) {
-    VLmsg_warning(VLTXT_PATH_CURRENT_INVALID);
+    VLMSG(PATH_CURRENT_INVALID);
     return;
   }
   advance(path);

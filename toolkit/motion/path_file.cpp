@@ -56,7 +56,7 @@ bool zero_quaternion(const float q[4]) {
 bool read_records(VLtokenizer *t, VLpath *path, const char *name) {
   int count;
   if (!read_count(t, &count)) {
-    VLmsg_warning(VLTXT_PATH_BAD_COUNT, name);
+    VLMSG(PATH_BAD_COUNT, name);
     return false;
   }
   VLq previous = {0, 0, 0, 1};
@@ -64,7 +64,7 @@ bool read_records(VLtokenizer *t, VLpath *path, const char *name) {
   for (int i = 0; i < count; ++i) {
     float p[3], q[4];
     if (!read_line(t, "Posi", p, 3) || !read_line(t, "Orie", q, 4)) {
-      VLmsg_warning(VLTXT_PATH_BAD_RECORD, name, i + 1, count);
+      VLMSG(PATH_BAD_RECORD, name, i + 1, count);
       return false;
     }
     VLp3 pos = {p[0], p[1], p[2]};
@@ -76,14 +76,14 @@ bool read_records(VLtokenizer *t, VLpath *path, const char *name) {
     previous = orientation;
     VLpath_addrecord(path, VLpathrecord_new(&pos, &orientation));
   }
-  if (zeros) VLmsg_warning(VLTXT_PATH_ZERO_ORIENTATION, name, zeros);
+  if (zeros) VLMSG(PATH_ZERO_ORIENTATION, name, zeros);
   return true;
 }
 
 /* The path of an open tokenizer, or null after the messages. */
 VLpath *read_path(VLtokenizer *t, const char *name, VLobject *marker) {
   if (t->size < kMagicLength || memcmp(t->data, kMagic, kMagicLength) != 0) {
-    VLmsg_warning(VLTXT_PATH_NOT_PATH, name);
+    VLMSG(PATH_NOT_PATH, name);
     return nullptr;
   }
   VLpath *path = VLpath_new(marker);
@@ -111,12 +111,12 @@ VLpath *VLpath_load(const char *name, VLobject *marker) {
   if (!name) return nullptr;
   std::string found;
   if (!_VLmodelpath_find(name, &found)) {
-    VLmsg_warning(VLTXT_PATH_NOT_FOUND, name);
+    VLMSG(PATH_NOT_FOUND, name);
     return nullptr;
   }
   FILE *f = fopen(found.c_str(), "rb");
   if (!f) {
-    VLmsg_warning(VLTXT_PATH_SYSTEM_ERROR, name, strerror(errno));
+    VLMSG(PATH_SYSTEM_ERROR, name, strerror(errno));
     return nullptr;
   }
   VLtokenizer *t = VLtok_open(found.c_str(), f, nullptr);
@@ -130,7 +130,7 @@ bool VLpath_save(VLpath *path, const char *name) {
   if (!path || !name) return false;
   FILE *f = fopen(name, "w");
   if (!f) {
-    VLmsg_warning(VLTXT_PATH_SYSTEM_ERROR, name, strerror(errno));
+    VLMSG(PATH_SYSTEM_ERROR, name, strerror(errno));
     return false;
   }
   fprintf(f, "%s\n%d\n", kMagic, path->count);
@@ -141,6 +141,6 @@ bool VLpath_save(VLpath *path, const char *name) {
   }
   bool ok = !ferror(f);
   if (fclose(f) != 0) ok = false;
-  if (!ok) VLmsg_warning(VLTXT_PATH_SYSTEM_ERROR, name, strerror(errno));
+  if (!ok) VLMSG(PATH_SYSTEM_ERROR, name, strerror(errno));
   return ok;
 }

@@ -136,7 +136,7 @@ void VLobject_setorientation(VLobject *object, const VLq *q) {
   if (!object || !q) return;
   if (fabsf(q->x) < VLEPSILON && fabsf(q->y) < VLEPSILON && fabsf(q->z) < VLEPSILON &&
       fabsf(q->w) < VLEPSILON) {
-    VLmsg_warning(VLTXT_BAD_OBJECT_QUATERNION);
+    VLMSG(BAD_OBJECT_QUATERNION);
     return;
   }
   if (fixed(object)) return;

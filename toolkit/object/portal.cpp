@@ -59,7 +59,7 @@ void world_plane(const VLpoly *p, VLp3 *c, VLp3 *n) {
   _VLobject_posematrix(o, &m);
   VLm4_transformpoint(c, &m, c);
   VLm4_rotatevector(n, &m, n);
-  VLmsg_debug(VLTXT_PORTAL_WORLD_POLY, c->x, c->y, c->z, n->x, n->y, n->z,
+  VLMSG(PORTAL_WORLD_POLY, c->x, c->y, c->z, n->x, n->y, n->z,
               VLp3_dot(n, c));
 }
 

@@ -83,7 +83,7 @@ void VLviewpoint_setorientation(VLviewpoint *vp, const VLq *q) {
   if (!vp || !q) return;
   if (fabsf(q->x) < VLEPSILON && fabsf(q->y) < VLEPSILON && fabsf(q->z) < VLEPSILON &&
       fabsf(q->w) < VLEPSILON) {
-    VLmsg_warning(VLTXT_BAD_VIEWPOINT_QUATERNION);
+    VLMSG(BAD_VIEWPOINT_QUATERNION);
     return;
   }
   if (memcmp(q, &vp->orientation, sizeof *q) == 0) return;

@@ -125,7 +125,7 @@ void VLrender_polygon(VLpoly *p) {
 
 void VLrender_geometry(VLgeometry *g, VLrenderstate *rs) {
   if (!g || !rs) return;
-  if (!g->rendercache) VLmsg_info(VLTXT_COMPILE_IN_DRAW);
+  if (!g->rendercache) VLMSG(COMPILE_IN_DRAW);
   VLgeomcache *c = _VLrender_compile(g);
   g_draw.table = g->mtable;
   g_draw.material = -1;

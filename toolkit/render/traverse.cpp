@@ -295,7 +295,7 @@ void visit(Walk &w, VLnodebase *item) {
     case VLNODE_MATERIAL: visit_material(t, n); return;
     case VLNODE_FOG: visit_fog(t, n); return;
     case VLNODE_AMBIENT: visit_ambient(t, n); return;
-    default: VLmsg_fatal(VLTXT_UNKNOWN_NODE_TYPE, int(item->type));
+    default: VLMSG(UNKNOWN_NODE_TYPE, int(item->type));
   }
 }
 

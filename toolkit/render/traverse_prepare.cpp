@@ -46,7 +46,7 @@ void prepare_item(VLwalkstack *s, VLnodebase *item) {
     case VLNODE_MATERIAL:
     case VLNODE_FOG:
     case VLNODE_AMBIENT: return;
-    default: VLmsg_fatal(VLTXT_UNKNOWN_NODE_TYPE, int(item->type));
+    default: VLMSG(UNKNOWN_NODE_TYPE, int(item->type));
   }
 }
 

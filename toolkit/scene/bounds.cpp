@@ -72,7 +72,7 @@ void fold_child(Box &box, VLxf &acc, VLnode *c, VLnetcache &cache) {
     case VLNODE_RENDERING: case VLNODE_MTABLE:
       break;
     default:
-      VLmsg_fatal(VLTXT_NODE_NOT_UPDATED, c->type);
+      VLMSG(NODE_NOT_UPDATED, c->type);
       break;
   }
 }

@@ -86,8 +86,8 @@ void set_defaults(VLlight *l, int type) {
 bool take_direction(VLlight *l, const float direction[3], int type) {
   VLp3 d = {direction[0], direction[1], direction[2]};
   if (!VLp3_normalise(&d)) {
-    if (type == VLLIGHTTYPE_DIRECTED) VLmsg_warning(VLTXT_LIGHT_DIRECTED_ZERO);
-    if (type == VLLIGHTTYPE_SPOT) VLmsg_warning(VLTXT_LIGHT_SPOT_ZERO);
+    if (type == VLLIGHTTYPE_DIRECTED) VLMSG(LIGHT_DIRECTED_ZERO);
+    if (type == VLLIGHTTYPE_SPOT) VLMSG(LIGHT_SPOT_ZERO);
     return false;
   }
   _VLlight_set3(l->direction, d.x, d.y, d.z);

@@ -92,7 +92,10 @@ void keep_angle(VLtokenizer *t, Definition *d, float value, bool degrees) {
   float limit = degrees ? 90.0f : kMaxAngleRad;
   if (!(value >= 0.0f && value <= limit)) {
     VLtok_showpos(t, 0, nullptr);
-    VLmsg_warning(degrees ? VLTXT_LIGHT_ANGLE_RANGE : VLTXT_LIGHT_ANGLERAD_RANGE);
+    if (degrees)
+      VLMSG(LIGHT_ANGLE_RANGE);
+    else
+      VLMSG(LIGHT_ANGLERAD_RANGE);
     return;
   }
   d->angle = degrees ? value * kDegree : value;
@@ -102,7 +105,7 @@ void keep_angle(VLtokenizer *t, Definition *d, float value, bool degrees) {
 void keep_exponent(VLtokenizer *t, Definition *d, float value) {
   if (!(value == 0.0f || (value >= 1.0f && value <= VLLIGHT_MAXEXPONENT))) {
     VLtok_showpos(t, 0, nullptr);
-    VLmsg_warning(VLTXT_LIGHT_EXPONENT_RANGE);
+    VLMSG(LIGHT_EXPONENT_RANGE);
     return;
   }
   d->exponent = value;
@@ -149,7 +152,7 @@ const char *read_definition(VLtokenizer *t, Definition *d, bool *ok) {
     }
     if (starts_definition(t, token, d->kind)) return token;
     VLtok_showpos(t, 0, nullptr);
-    VLmsg_warning(VLTXT_LIGHT_UNKNOWN_ATTRIBUTE);
+    VLMSG(LIGHT_UNKNOWN_ATTRIBUTE);
   }
   return nullptr;
 }
@@ -192,7 +195,7 @@ void read_all(VLtokenizer *t, VLnode *parent) {
     d.kind = kind_of(token);
     if (d.kind == NOKIND) {
       VLtok_showpos(t, 0, nullptr);
-      VLmsg_warning(VLTXT_LIGHT_UNKNOWN_TYPE);
+      VLMSG(LIGHT_UNKNOWN_TYPE);
       token = skip_definition(t, NOKIND);
       continue;
     }

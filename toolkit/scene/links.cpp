@@ -15,15 +15,17 @@
 
 namespace {
 
-/* Corrupt link structure: plain standard output, exit status 1. */
-[[noreturn]] void links_corrupt(const char *text) {
-  fputs(text, stdout);
-  fflush(stdout);
+/* Corrupt link structure: the message on standard output, exit status 1. */
+[[noreturn]] void links_corrupt(VLmsgid id) {
+  if (id == VLM_PARENT_LINKS)
+    VLMSG(PARENT_LINKS);
+  else
+    VLMSG(NODE_ROOT_TYPE);
   exit(1);
 }
 
 inline void check_link(const VLnodelink *l) {
-  if (l->type != VLNODE_LINK) links_corrupt(VLTXT_PARENT_LINKS);
+  if (l->type != VLNODE_LINK) links_corrupt(VLM_PARENT_LINKS);
 }
 
 VLnodelink *new_link(void) {
@@ -68,7 +70,7 @@ void mark_chain(VLwalkstack *s, VLnodelink *from) {
     k->flags |= VLLINKFLAG_CHANGED;
     VLnode *p = k->parent;
     if (!p->firstlink) {
-      if (p->type != VLNODE_ROOT) links_corrupt(VLTXT_NODE_ROOT_TYPE);
+      if (p->type != VLNODE_ROOT) links_corrupt(VLM_NODE_ROOT_TYPE);
       p->flags |= VLNODEFLAG_CHANGED;
     } else {
       _VLwalk_push(s, p->firstlink);

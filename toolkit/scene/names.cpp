@@ -28,7 +28,7 @@ void _VLnames_remove(VLnode *n) {
     *at = cell->next;
     free(cell);
   } else {
-    VLmsg_warning(VLTXT_NODE_NAME_NOT_FOUND, n->name);
+    VLMSG(NODE_NAME_NOT_FOUND, n->name);
   }
   free(n->name);
   n->name = nullptr;

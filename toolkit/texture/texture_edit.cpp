@@ -69,7 +69,7 @@ void reapply_poly(VLpoly *p) {
   if (!pt || !pt->name || pt->explicitcoords) return;
   char mode = pt->name[0];
   if ((mode != 'V' && mode != 'S' && mode != 'T') || strlen(pt->name) < 2) {
-    VLmsg_fatal(VLTXT_TEX_INVALID_NAME, pt->name);
+    VLMSG(TEX_INVALID_NAME, pt->name);
     return;
   }
   if (!_VLpoly_texturable(p)) return;

@@ -30,15 +30,15 @@ void remember(VLtexturestate &s, const char *name) {
 
 void print(int code, const char *name) {
   switch (code) {
-    case VLTEXERR_NOMEMORY: VLmsg_warning(VLTXT_TEX_NO_MEMORY, name); break;
-    case VLTEXERR_FORMAT: VLmsg_warning(VLTXT_TEX_BAD_FORMAT, name); break;
-    case VLTEXERR_IO: VLmsg_warning(VLTXT_TEX_IO_ERROR, name); break;
-    case VLTEXERR_TOOLARGE: VLmsg_warning(VLTXT_TEX_TOO_LARGE, name); break;
-    case VLTEXERR_NOTSQUARE: VLmsg_warning(VLTXT_TEX_NOT_SQUARE, name); break;
-    case VLTEXERR_SIZE: VLmsg_warning(VLTXT_TEX_BAD_SIZE, name); break;
-    case VLTEXERR_COLORMAP: VLmsg_warning(VLTXT_TEX_COLORMAP, name); break;
+    case VLTEXERR_NOMEMORY: VLMSG(TEX_NO_MEMORY, name); break;
+    case VLTEXERR_FORMAT: VLMSG(TEX_BAD_FORMAT, name); break;
+    case VLTEXERR_IO: VLMSG(TEX_IO_ERROR, name); break;
+    case VLTEXERR_TOOLARGE: VLMSG(TEX_TOO_LARGE, name); break;
+    case VLTEXERR_NOTSQUARE: VLMSG(TEX_NOT_SQUARE, name); break;
+    case VLTEXERR_SIZE: VLMSG(TEX_BAD_SIZE, name); break;
+    case VLTEXERR_COLORMAP: VLMSG(TEX_COLORMAP, name); break;
     case VLTEXERR_SILENT: break;
-    default: VLmsg_warning(VLTXT_TEX_NOT_FOUND, name); break;
+    default: VLMSG(TEX_NOT_FOUND, name); break;
   }
 }
 

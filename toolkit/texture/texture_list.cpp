@@ -131,7 +131,7 @@ VLtexture *VLtexture_newfrompixels(const char *name, const uint8_t *pixels, int 
                                    int height) {
   if (!name || !pixels || width <= 0 || height <= 0) return nullptr;
   if (width > VLIMAGE_MAXSIDE || height > VLIMAGE_MAXSIDE) {
-    VLmsg_warning(VLTXT_IMG_TOO_LARGE, name);
+    VLMSG(IMG_TOO_LARGE, name);
     return nullptr;
   }
   size_t bytes = size_t(width) * size_t(height) * 4;

@@ -35,7 +35,7 @@ void step_portals(VLuniverse *u) {
   bool loaded = VLuniverse_load(name, &bounds, 1.0f);
   VLcursor_wait(VLCURSOR_RESTORE);
   if (!loaded) {
-    VLmsg_warning(VLTXT_PORTAL_FAILED, name);
+    VLMSG(PORTAL_FAILED, name);
   } else {
     if (_VLuniverse_hasobjects(u)) _VLuniverse_prepare();
     if (VLtoolkit_program() == VLPROGRAM_CONSOLE) VLclock_elapsed();
@@ -118,7 +118,7 @@ void VLuniverse_go(void) {
   VLuniverse *u = us.universe;
   if (!u) return;
   if (u->running) {
-    VLmsg_warning(VLTXT_GO_REENTRANT);
+    VLMSG(GO_REENTRANT);
     return;
   }
   if (us.firstgo) {
@@ -141,7 +141,7 @@ void VLuniverse_go1(void) {
   VLuniverse *u = us.universe;
   if (!u) return;
   if (us.oneframe || u->running) {
-    VLmsg_warning(VLTXT_GO1_REENTRANT);
+    VLMSG(GO1_REENTRANT);
     return;
   }
   us.oneframe = true;

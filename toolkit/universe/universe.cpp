@@ -32,9 +32,9 @@ const char *build_date(void) {
 }
 
 void print_banner(void) {
-  VLmsg_info(VLTXT_BANNER, "6", build_date());
-  VLmsg_info(VLTXT_BANNER_NOTICE);
-  if (VLtoolkit_program() == VLPROGRAM_CONSOLE) VLmsg_info(VLTXT_BANNER_CONSOLE);
+  VLMSG(BANNER, "6", build_date());
+  VLMSG(BANNER_NOTICE);
+  if (VLtoolkit_program() == VLPROGRAM_CONSOLE) VLMSG(BANNER_CONSOLE);
 }
 
 /* Creation step 3: lists cleared (zero fill), clock ring, counters, options. */
@@ -211,7 +211,7 @@ bool VLuniverse_load(const char *name, VLbounds *bounds, float scale) {
   VLuniverse *u = _VLuniverses().universe;
   if (!name || !u) return false;
   if (scale < 1e-20f) {
-    VLmsg_warning(VLTXT_BAD_SCALE);
+    VLMSG(BAD_SCALE);
     return false;
   }
   if (bounds) {

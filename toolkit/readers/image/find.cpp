@@ -32,7 +32,7 @@ bool has_extension(const char *name) {
 
 char *VLimage_find(const char *name) {
   if (!name || !*name) {
-    VLmsg_warning(VLTXT_IMG_NOT_FOUND, name ? name : "(null)");
+    VLMSG(IMG_NOT_FOUND, name ? name : "(null)");
     return nullptr;
   }
   std::string found;
@@ -42,6 +42,6 @@ char *VLimage_find(const char *name) {
     for (const char *ext : kExtensions)
       if (search(std::string(name) + ext, found)) return VLstrdup(found.c_str());
   }
-  VLmsg_warning(VLTXT_IMG_NOT_FOUND, name);
+  VLMSG(IMG_NOT_FOUND, name);
   return nullptr;
 }

@@ -15,16 +15,16 @@ static_assert(VLIMAGE_MAXFILE == VLFETCH_MAXBYTES, "image files are fetched whol
 
 uint8_t *_VLimage_alloc(int width, int height, int maxside, const char *name) {
   if (width <= 0 || height <= 0) {
-    VLmsg_warning(VLTXT_IMG_EMPTY, name);
+    VLMSG(IMG_EMPTY, name);
     return nullptr;
   }
   if (width > maxside || height > maxside) {
-    VLmsg_warning(VLTXT_IMG_TOO_LARGE, name);
+    VLMSG(IMG_TOO_LARGE, name);
     return nullptr;
   }
   size_t w = size_t(width), h = size_t(height);
   if (w > SIZE_MAX / 4 / h) {
-    VLmsg_warning(VLTXT_IMG_TOO_LARGE, name);
+    VLMSG(IMG_TOO_LARGE, name);
     return nullptr;
   }
   uint8_t *p = static_cast<uint8_t *>(VLmalloc(w * h * 4));
@@ -71,7 +71,10 @@ uint8_t *read_whole(const char *path, int *width, int *height) {
   size_t size = 0;
   int fetched = _VLfetch_file(path, &data, &size);
   if (fetched != VLFETCH_OK) {
-    VLmsg_warning(fetched == VLFETCH_TOOLARGE ? VLTXT_IMG_TOO_LARGE : VLTXT_IMG_CANT_OPEN, path);
+    if (fetched == VLFETCH_TOOLARGE)
+      VLMSG(IMG_TOO_LARGE, path);
+    else
+      VLMSG(IMG_CANT_OPEN, path);
     return nullptr;
   }
   uint8_t *img = VLimage_decode(reinterpret_cast<uint8_t *>(data), size, path, width, height);
@@ -93,7 +96,7 @@ uint8_t *VLimage_read(const char *name, int *width, int *height) {
   int w = 0, h = 0;
   uint8_t *img = nullptr;
   if (!peek(path, head, &n))
-    VLmsg_warning(VLTXT_IMG_CANT_OPEN, path);
+    VLMSG(IMG_CANT_OPEN, path);
   else if (_VLimage_kind(head, n) == VLIMAGE_JPEG)
     img = _VLjpeg_read(path, &w, &h);
   else

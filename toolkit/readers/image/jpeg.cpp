@@ -32,7 +32,7 @@ struct ErrorManager {
 
 void error_exit(j_common_ptr cinfo) {
   ErrorManager *err = reinterpret_cast<ErrorManager *>(cinfo->err);
-  if (err->pub.msg_code != kQuietMessage) VLmsg_warning(VLTXT_JPEG_UNREADABLE);
+  if (err->pub.msg_code != kQuietMessage) VLMSG(JPEG_UNREADABLE);
   longjmp(err->back, 1);
 }
 
@@ -73,14 +73,14 @@ uint8_t *decompress(jpeg_decompress_struct *cinfo, ErrorManager *err, const uint
   jpeg_mem_src(cinfo, const_cast<unsigned char *>(data), static_cast<unsigned long>(size));
   jpeg_read_header(cinfo, TRUE);
   if (cinfo->image_width > VLIMAGE_MAXSIDE || cinfo->image_height > VLIMAGE_MAXSIDE) {
-    VLmsg_warning(VLTXT_IMG_TOO_LARGE, name);
+    VLMSG(IMG_TOO_LARGE, name);
     return nullptr;
   }
   jpeg_start_decompress(cinfo);
   int w = int(cinfo->output_width), h = int(cinfo->output_height);
   int components = cinfo->output_components;
   if (components != 1 && components != 3) {
-    VLmsg_warning(VLTXT_JPEG_COMPONENTS, name);
+    VLMSG(JPEG_COMPONENTS, name);
     return nullptr;
   }
   img = _VLimage_alloc(w, h, VLIMAGE_MAXSIDE, name);
@@ -94,7 +94,7 @@ uint8_t *decompress(jpeg_decompress_struct *cinfo, ErrorManager *err, const uint
   }
   if (!err->truncated) jpeg_finish_decompress(cinfo);
   if (err->truncated) {
-    VLmsg_warning(VLTXT_JPEG_UNREADABLE);
+    VLMSG(JPEG_UNREADABLE);
     free(img);
     return nullptr;
   }
@@ -126,8 +126,10 @@ uint8_t *_VLjpeg_read(const char *path, int *width, int *height) {
   size_t size = 0;
   int fetched = _VLfetch_file(path, &data, &size);
   if (fetched != VLFETCH_OK) {
-    VLmsg_warning(fetched == VLFETCH_TOOLARGE ? VLTXT_IMG_TOO_LARGE : VLTXT_JPEG_CANT_OPEN,
-                  path ? path : "(null)");
+    if (fetched == VLFETCH_TOOLARGE)
+      VLMSG(IMG_TOO_LARGE, path);
+    else
+      VLMSG(JPEG_CANT_OPEN, path ? path : "(null)");
     return nullptr;
   }
   int w = 0, h = 0;

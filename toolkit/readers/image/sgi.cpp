@@ -35,14 +35,14 @@ bool read_header(VLbytecursor &c, const char *name, SgiHeader &h) {
   h.ysize = c.be16();
   h.zsize = c.be16();
   if (!c.seek(kHeaderSize)) {
-    _VLmsg_error(VLTXT_IMG_READ_ERROR, name);
+    VLMSG(IMG_READ_ERROR, name);
     return false;
   }
   /* A one-dimensional image is one row, a two-dimensional one grey. */
   if (h.dimension == 1) h.ysize = 1;
   if (h.dimension <= 2) h.zsize = 1;
   if (h.zsize < 1 || h.zsize > 4) {
-    _VLmsg_error(VLTXT_SGI_CHANNELS, name, h.zsize);
+    VLMSG(SGI_CHANNELS, name, h.zsize);
     return false;
   }
   return true;
@@ -135,14 +135,17 @@ uint8_t *_VLsgi_decode(const uint8_t *data, size_t size, const char *name, int *
   SgiHeader h;
   if (!read_header(c, name, h)) return nullptr;
   if (!enough_data(c, h)) {
-    _VLmsg_error(VLTXT_IMG_READ_ERROR, name);
+    VLMSG(IMG_READ_ERROR, name);
     return nullptr;
   }
   uint8_t *img = _VLimage_alloc(h.xsize, h.ysize, VLIMAGE_MAXSIDE, name);
   if (!img) return nullptr;
   int r = h.storage == 1 ? read_rle(c, h, img) : read_verbatim(c, h, img);
   if (r != kOk) {
-    _VLmsg_error(r == kBadRun ? VLTXT_SGI_BAD_RUN : VLTXT_IMG_READ_ERROR, name);
+    if (r == kBadRun)
+      VLMSG(SGI_BAD_RUN, name);
+    else
+      VLMSG(IMG_READ_ERROR, name);
     free(img);
     return nullptr;
   }

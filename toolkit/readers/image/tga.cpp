@@ -50,37 +50,37 @@ bool read_header(VLbytecursor &c, const char *name, TgaHeader &h) {
   h.descriptor = c.u8();
   c.skip(size_t(h.idlength));
   if (c.failed()) {
-    _VLmsg_error(VLTXT_TEX_IO_ERROR, name);
+    VLMSG(TGA_IO_ERROR, name);
     return false;
   }
   if (h.type != 1 && h.type != 2 && h.type != 3 && !(h.type >= 9 && h.type <= 11)) {
-    _VLmsg_error(VLTXT_TGA_UNKNOWN_TYPE, name, h.type);
+    VLMSG(TGA_UNKNOWN_TYPE, name, h.type);
     return false;
   }
   if (h.width > VLIMAGE_TGAMAXSIDE || h.height > VLIMAGE_TGAMAXSIDE) {
-    VLmsg_warning(VLTXT_IMG_TOO_LARGE, name);
+    VLMSG(IMG_TOO_LARGE, name);
     return false;
   }
   if (!is_mapped(h.type) && !valid_bits(h.bits)) {
-    _VLmsg_error(VLTXT_TGA_PIXEL_SIZE, name, h.bits);
+    VLMSG(TGA_PIXEL_SIZE, name, h.bits);
     return false;
   }
   if (is_mapped(h.type) && h.maptype != 1) {
-    _VLmsg_error(VLTXT_TGA_MAP_TYPE, name, h.type);
+    VLMSG(TGA_MAP_TYPE, name, h.type);
     return false;
   }
   if (is_mapped(h.type) && !valid_bits(h.mapbits)) {
-    _VLmsg_error(VLTXT_TGA_MAP_SIZE, name, h.mapbits);
+    VLMSG(TGA_MAP_SIZE, name, h.mapbits);
     return false;
   }
   int interleave = h.descriptor >> 6 & 3;
   if (interleave == 1 || interleave == 2) {
-    _VLmsg_error(VLTXT_TGA_INTERLEAVED);
+    VLMSG(TGA_INTERLEAVED);
     return false;
   }
   /* Mapped images index their map with 8- or 16-bit values only. */
   if (is_mapped(h.type) && h.bits != 8 && h.bits != 16) {
-    _VLmsg_error(VLTXT_TGA_PIXEL_SIZE2, h.bits);
+    VLMSG(TGA_PIXEL_SIZE2, h.bits);
     return false;
   }
   return true;
@@ -184,9 +184,9 @@ bool read_pixels(VLbytecursor &c, const TgaHeader &h, const std::vector<uint8_t>
       size_t col = size_t(righttoleft ? h.width - 1 - x : x);
       if (src.next(&img[(row * size_t(h.width) + col) * 4])) continue;
       if (src.badindex >= 0)
-        _VLmsg_error(VLTXT_TGA_BAD_INDEX, name, src.badindex);
+        VLMSG(TGA_BAD_INDEX, name, src.badindex);
       else
-        _VLmsg_error(VLTXT_IMG_READ_ERROR, name);
+        VLMSG(IMG_READ_ERROR, name);
       return false;
     }
   }
@@ -202,14 +202,14 @@ uint8_t *_VLtga_decode(const uint8_t *data, size_t size, const char *name, int *
   if (!read_header(c, name, h)) return nullptr;
   std::vector<uint8_t> table;
   if (!read_colourmap(c, h, table)) {
-    _VLmsg_error(VLTXT_IMG_READ_ERROR, name);
+    VLMSG(IMG_READ_ERROR, name);
     return nullptr;
   }
   /* Every pixel takes at least one byte (a run packet covers up to 128). */
   size_t least = size_t(h.width) * size_t(h.height);
   if (is_rle(h.type)) least = (least + 127) / 128;
   if (c.left() < least && h.width > 0 && h.height > 0) {
-    _VLmsg_error(VLTXT_IMG_READ_ERROR, name);
+    VLMSG(IMG_READ_ERROR, name);
     return nullptr;
   }
   uint8_t *img = _VLimage_alloc(h.width, h.height, VLIMAGE_TGAMAXSIDE, name);

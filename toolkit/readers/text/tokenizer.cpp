@@ -85,11 +85,11 @@ VLtokenizer *VLtok_open(const char *path, FILE *stream, const char *comment) {
   size_t size = 0;
   int fetched = stream ? _VLfetch_stream(stream, &bytes, &size) : _VLfetch_file(path, &bytes, &size);
   if (fetched == VLFETCH_TOOLARGE) {
-    VLmsg_warning(VLTXT_FILE_TOO_LARGE, path ? path : "", VLFETCH_MAXBYTES);
+    VLMSG(FILE_TOO_LARGE, path ? path : "", VLFETCH_MAXBYTES);
     return nullptr;
   }
   if (fetched != VLFETCH_OK) {
-    VLmsg_warning(VLTXT_TOK_CANT_OPEN, path ? path : "");
+    VLMSG(TOK_CANT_OPEN, path ? path : "");
     return nullptr;
   }
   VLtokenizer *t = VLtok_openbytes(path, bytes, size, comment);

@@ -24,9 +24,9 @@ void echo_line(const VLtokenizer *t) {
   size_t n = t->raw_length;
   for (size_t at = 0; at < n; at += kPiece) {
     int len = static_cast<int>(n - at < static_cast<size_t>(kPiece) ? n - at : kPiece);
-    VLmsg_info(VLTXT_TOK_ECHO, len, t->raw_line + at);
+    VLMSG(TOK_ECHO, len, t->raw_line + at);
   }
-  if (n == 0 || t->raw_line[n - 1] != '\n') VLmsg_info(VLTXT_TOK_NEWLINE);
+  if (n == 0 || t->raw_line[n - 1] != '\n') VLMSG(TOK_NEWLINE);
 }
 
 /* Byte offset in the line that the report points at. */
@@ -61,32 +61,32 @@ long display_column(const VLtokenizer *t, size_t offset) {
 
 void caret_line(long column) {
   while (column > kPiece) {
-    VLmsg_info(VLTXT_TOK_BLANKS, kPiece, "");
+    VLMSG(TOK_BLANKS, kPiece, "");
     column -= kPiece;
   }
-  VLmsg_info(VLTXT_TOK_CARET, static_cast<int>(column), "");
+  VLMSG(TOK_CARET, static_cast<int>(column), "");
 }
 
 }  // namespace
 
 int VLtok_showpos(VLtokenizer *t, int extra, const char *message) {
   if (!t || t->index == 0) return 0;
-  VLmsg_warning(VLTXT_TOK_LINE, t->line_number, t->path);
+  VLMSG(TOK_LINE, t->line_number, t->path);
   echo_line(t);
   caret_line(display_column(t, report_offset(t, extra)));
-  if (message) VLmsg_info(VLTXT_TOK_MESSAGE, message);
+  if (message) VLMSG(TOK_MESSAGE, message);
   return 1;
 }
 
 bool VLtok_missing(VLtokenizer *t, const char *name) {
   VLtok_showpos(t, 0, nullptr);
-  VLmsg_warning(VLTXT_TOK_MISSING, name ? name : "");
+  VLMSG(TOK_MISSING, name ? name : "");
   return false;
 }
 
 bool VLtok_invalid(VLtokenizer *t, int extra, const char *name) {
   VLtok_showpos(t, extra, nullptr);
-  VLmsg_warning(VLTXT_TOK_INVALID, name ? name : "");
+  VLMSG(TOK_INVALID, name ? name : "");
   return false;
 }
 
@@ -145,7 +145,7 @@ bool VLtok_float(VLtokenizer *t, float *out, const char *name) {
   size_t used = 0;
   if (VLtok_parsefloat(token, out, &used)) return true;
   VLtok_showpos(t, static_cast<int>(used), nullptr);
-  VLmsg_warning(VLTXT_TOK_FLOAT_INVALID, name ? name : "");
+  VLMSG(TOK_FLOAT_INVALID, name ? name : "");
   return false;
 }
 

@@ -120,7 +120,7 @@ GLuint compile(GLenum kind, const char *src) {
   if (!ok) {
     char log[1024];
     glGetShaderInfoLog(s, sizeof log, nullptr, log);
-    VLmsg_warning(VLTXT_SHADER_FAILED, "shader", log);
+    VLMSG(SHADER_FAILED, "shader", log);
     glDeleteShader(s);
     return 0;
   }
@@ -168,7 +168,7 @@ bool _VLgl_buildprogram(VLglprogram *p) {
   if (!ok) {
     char log[1024];
     glGetProgramInfoLog(g, sizeof log, nullptr, log);
-    VLmsg_warning(VLTXT_SHADER_FAILED, "program", log);
+    VLMSG(SHADER_FAILED, "program", log);
     glDeleteProgram(g);
     return false;
   }
