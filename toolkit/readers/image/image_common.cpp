@@ -65,14 +65,20 @@ bool peek(const char *path, uint8_t (&head)[VLIMAGE_PEEKSIZE], size_t *n) {
   return _VLfetch_head(path, head, sizeof head, n) == VLFETCH_OK;
 }
 
-/* A Targa or SGI image file: read whole, then decoded. */
-uint8_t *read_whole(const char *path, int *width, int *height) {
+}  // namespace
+
+uint8_t *_VLimage_readfile(const char *path, bool jpeg, int *width, int *height) {
+  *width = *height = 0;
   char *data = nullptr;
   size_t size = 0;
   int fetched = _VLfetch_file(path, &data, &size);
+  if (fetched == VLFETCH_TOOLARGE) {
+    VLMSG(IMG_TOO_LARGE, path);
+    return nullptr;
+  }
   if (fetched != VLFETCH_OK) {
-    if (fetched == VLFETCH_TOOLARGE)
-      VLMSG(IMG_TOO_LARGE, path);
+    if (jpeg)
+      VLMSG(JPEG_CANT_OPEN, path ? path : "(null)");
     else
       VLMSG(IMG_CANT_OPEN, path);
     return nullptr;
@@ -81,8 +87,6 @@ uint8_t *read_whole(const char *path, int *width, int *height) {
   free(data);
   return img;
 }
-
-}  // namespace
 
 /* A JPEG file is handed to the JPEG reader by name, which opens it again
  * itself; the other formats are read here. */
@@ -100,7 +104,7 @@ uint8_t *VLimage_read(const char *name, int *width, int *height) {
   else if (_VLimage_kind(head, n) == VLIMAGE_JPEG)
     img = _VLjpeg_read(path, &w, &h);
   else
-    img = read_whole(path, &w, &h);
+    img = _VLimage_readfile(path, false, &w, &h);
   free(path);
   if (width) *width = img ? w : 0;
   if (height) *height = img ? h : 0;

@@ -20,6 +20,10 @@ uint8_t *_VLjpeg_decode(const uint8_t *data, size_t size, const char *name, int 
 /* The JPEG reader's file entry: opens and reads the file itself (warning
  * "JPEG: Cannot open %s\n" when it cannot), then decodes it. */
 uint8_t *_VLjpeg_read(const char *path, int *width, int *height);
+/* A file read whole and decoded; null after "Texture pattern %s is too
+ * large", or when it cannot be read "Couldn't open texture file %s" (the
+ * JPEG reader's own "JPEG: Cannot open %s" when jpeg is set). */
+uint8_t *_VLimage_readfile(const char *path, bool jpeg, int *width, int *height);
 
 /* Which core the first bytes select: JPEG (FF D8 FF: JFIF, Exif and every
  * other JPEG file, not only the FF D8 FF E0 00 10 of JFIF), SGI image (magic

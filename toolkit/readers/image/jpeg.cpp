@@ -14,7 +14,6 @@
 #include <jerror.h>
 
 #include "core/messages.h"
-#include "readers/bytes/fetch.h"
 #include "readers/image/images.h"
 #include "vlx/diag.h"
 #include "vlx/image.h"
@@ -121,23 +120,5 @@ uint8_t *_VLjpeg_decode(const uint8_t *data, size_t size, const char *name, int 
 }
 
 uint8_t *_VLjpeg_read(const char *path, int *width, int *height) {
-  *width = *height = 0;
-  char *data = nullptr;
-  size_t size = 0;
-  int fetched = _VLfetch_file(path, &data, &size);
-  if (fetched != VLFETCH_OK) {
-    if (fetched == VLFETCH_TOOLARGE)
-      VLMSG(IMG_TOO_LARGE, path);
-    else
-      VLMSG(JPEG_CANT_OPEN, path ? path : "(null)");
-    return nullptr;
-  }
-  int w = 0, h = 0;
-  uint8_t *img = _VLjpeg_decode(reinterpret_cast<uint8_t *>(data), size, path, &w, &h);
-  free(data);
-  if (img) {
-    *width = w;
-    *height = h;
-  }
-  return img;
+  return _VLimage_readfile(path, true, width, height);
 }
