@@ -8,6 +8,7 @@
 
 #include "scene/events.h"
 #include "core/messages.h"
+#include "motion/loop.h"
 #include "motion/motion_internal.h"
 #include "vlx/diag.h"
 #include "vlx/node.h"
@@ -56,7 +57,7 @@ VLmotionlink *create(void *source, void *target, int sourcekind, int targetkind,
     end = moved_node(target, targetkind);
     if (!end) return nullptr;
   }
-  _VLscene_events().movablefreed = _VLmotionlinks_cancelnode;
+  _VLmotion_registerevents();
   VLmotionlink *l = static_cast<VLmotionlink *>(VLmalloc(sizeof *l));
   memset(l, 0, sizeof *l);
   l->source = source;
@@ -164,6 +165,8 @@ void _VLmotionlinks_freeall(VLuniverse *u) {
 }
 
 /* ---------- what goes away elsewhere ---------- */
+
+void _VLmotion_registerevents(void) { _VLscene_events().movablefreed = _VLmotionlinks_cancelnode; }
 
 void _VLmotionlinks_cancelnode(VLnode *node) {
   VLuniverse *u = VLuniverse_current();

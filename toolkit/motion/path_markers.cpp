@@ -6,7 +6,7 @@
  * markers. Markers that the scene graph or the objects delete themselves
  * are forgotten through the hooks. */
 #include "motion/motion_internal.h"
-#include "scene/events.h"
+#include "motion/loop.h"
 #include "vlx/geometry.h"
 #include "vlx/node.h"
 #include "vlx/object.h"
@@ -56,7 +56,7 @@ void place_node(VLpath *path, VLpathrecord *r) {
   VLxformnode_setorientation(node, &r->orientation);
   r->markernode = node;
   _VLmotion().markernodes++;
-  _VLscene_events().movablefreed = _VLmotionlinks_cancelnode;
+  _VLmotion_registerevents();
 }
 
 }  // namespace

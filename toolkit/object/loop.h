@@ -26,4 +26,9 @@ bool _VLuniverse_hasobjects(VLuniverse *u);         /* a holder or an object */
 void _VLuniverse_deletecontent(VLuniverse *u);      /* sequences, objects, portals, holders */
 void _VLsequences_update(VLuniverse *u);
 
+/* Registers the handlers of scene events (an object node made or freed, an
+ * object's box for bounds, a node freed that sequences hold). Universe
+ * creation calls it, and so does the first object or sequence made. */
+void _VLobjects_registerevents(void);
+
 #endif

@@ -38,10 +38,7 @@ void node_made(VLnode *n) {
 }
 
 VLobject *alloc_object(VLgeometry *g) {
-  VLsceneevents &events = _VLscene_events();
-  events.objectfreed = node_freed;
-  events.objectnodemade = node_made;
-  events.objectbox = _VLobject_placedbox;
+  _VLobjects_registerevents();
   VLobject *o = static_cast<VLobject *>(VLmalloc(sizeof(VLobject)));
   memset(o, 0, sizeof *o);
   o->geometry = g;
@@ -78,6 +75,14 @@ void give_node(VLobject *o) {
 }
 
 }  // namespace
+
+void _VLobjects_registerevents(void) {
+  VLsceneevents &events = _VLscene_events();
+  events.objectfreed = node_freed;
+  events.objectnodemade = node_made;
+  events.objectbox = _VLobject_placedbox;
+  events.nodefreed = _VLsequences_forgetnode;
+}
 
 VLobject *_VLobject_ofgeometry(const VLgeometry *g) {
   VLuniverse *u = VLuniverse_current();

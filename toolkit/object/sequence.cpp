@@ -72,7 +72,7 @@ VLsequence *VLsequence_new(VLnode *const *nodes, int count, double interval, uin
   if (!u || !nodes || count < 1 || !(interval >= 0.0)) return nullptr;
   for (int i = 0; i < count; ++i)
     if (!nodes[i]) return nullptr;
-  _VLscene_events().nodefreed = _VLsequences_forgetnode;
+  _VLobjects_registerevents();
   VLsequence *s = static_cast<VLsequence *>(VLmalloc(sizeof(VLsequence)));
   memset(s, 0, sizeof *s);
   s->nodes = static_cast<VLnode **>(VLmalloc(sizeof(VLnode *) * count));

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "geometry/events.h"
+#include "render/loop.h"
 #include "render/playback.h"
 #include "vlx/geometry.h"
 #include "vlx/mtable.h"
@@ -80,6 +81,8 @@ void release_cache(void *cache) { delete static_cast<VLgeomcache *>(cache); }
 
 }  // namespace
 
+void _VLrender_registerevents(void) { _VLgeometry_events().cachedropped = release_cache; }
+
 VLgeomcache *_VLrender_compile(VLgeometry *g) {
   if (!g) return nullptr;
   VLuniverse *u = VLuniverse_current();
@@ -89,7 +92,7 @@ VLgeomcache *_VLrender_compile(VLgeometry *g) {
   if (!c) {
     c = new VLgeomcache();
     g->rendercache = c;
-    _VLgeometry_events().cachedropped = release_cache;
+    _VLrender_registerevents();
   }
   build(g, c, options);
   return c;

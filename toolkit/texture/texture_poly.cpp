@@ -10,6 +10,7 @@
 
 #include "geometry/events.h"
 #include "geometry/internal.h"
+#include "texture/loop.h"
 #include "texture/texture_internal.h"
 #include "vlx/diag.h"
 #include "vlx/geometry.h"
@@ -112,6 +113,12 @@ void *copy_attributes(const void *attributes) {
 
 }  // namespace
 
+void _VLtexture_registerevents(void) {
+  VLgeometryevents &events = _VLgeometry_events();
+  events.polyfreed = free_attributes;
+  events.polycopied = copy_attributes;
+}
+
 bool _VLpoly_texturable(const VLpoly *p) { return p && p->geometry && !p->geometry->frozen; }
 
 void _VLpoly_texturechanged(VLpoly *p) {
@@ -142,9 +149,7 @@ VLpolytexture *_VLpoly_newtexture(VLpoly *p, const char *name, VLtexture *t, boo
   pt->transparent = transparent;
   _VLpolytexture_free(static_cast<VLpolytexture *>(p->attributes));
   p->attributes = pt;
-  VLgeometryevents &events = _VLgeometry_events();
-  events.polyfreed = free_attributes;
-  events.polycopied = copy_attributes;
+  _VLtexture_registerevents();
   return pt;
 }
 

@@ -10,6 +10,7 @@
 #include "geometry/loop.h"
 #include "motion/loop.h"
 #include "object/loop.h"
+#include "render/loop.h"
 #include "scene/loop.h"
 #include "texture/loop.h"
 #include "core/messages.h"
@@ -97,6 +98,12 @@ void add_entry(VLunloadentry *&head, const char *name, void (*fn)(void)) {
 VLuniverse *VLuniverse_current(void) { return _VLuniverses().universe; }
 
 void VLuniverse_new(int configuration, int flags) {
+  /* The families above scene and geometry answer their events from now on,
+   * whatever made the data they hang on nodes, geometries and polygons. */
+  _VLrender_registerevents();
+  _VLtexture_registerevents();
+  _VLobjects_registerevents();
+  _VLmotion_registerevents();
   print_banner();
   VLuniverse *u = static_cast<VLuniverse *>(VLmalloc(sizeof(VLuniverse)));
   memset(u, 0, sizeof *u);

@@ -1,0 +1,44 @@
+/* Writes the binary seed inputs of the image harness: small Targa, SGI and
+ * JPEG images of each kind the readers take, made by the test suite's own
+ * fixture writers. Usage: fuzz_seeds <fuzz folder>. */
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include "support/image_fixtures.h"
+
+namespace {
+
+bool write(const std::string &path, const Bytes &b) {
+  FILE *f = fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = fwrite(b.data(), 1, b.size(), f) == b.size();
+  return fclose(f) == 0 && ok;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  if (argc != 2) {
+    fprintf(stderr, "usage: fuzz_seeds <fuzz folder>\n");
+    return 2;
+  }
+  const std::string dir = std::string(argv[1]) + "/image/corpus/";
+  std::vector<uint8_t> rgba(4 * 4 * 4);
+  for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = uint8_t(i * 37);
+  Planes planes(3, std::vector<uint8_t>(16));
+  for (int c = 0; c < 3; ++c)
+    for (int i = 0; i < 16; ++i) planes[size_t(c)][size_t(i)] = uint8_t(c * 80 + i * 9);
+  std::vector<uint8_t> grey(8 * 8), rgb(8 * 8 * 3);
+  for (size_t i = 0; i < grey.size(); ++i) grey[i] = uint8_t(i * 4);
+  for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = uint8_t(i * 5);
+  bool ok = write(dir + "solid.tga", tga_solid(3, 2, 200, 100, 50)) &&
+            write(dir + "rgba.tga", tga_from_rgba(rgba, 4, 4)) &&
+            write(dir + "verbatim.rgb", sgi_verbatim(4, 4, planes)) &&
+            write(dir + "rle.rgb", sgi_rle(4, 4, planes, true)) &&
+            write(dir + "grey.jpg", jpeg_encode(grey, 8, 8, 1, false)) &&
+            write(dir + "colour.jpg", jpeg_encode(rgb, 8, 8, 3, true));
+  if (!ok) fprintf(stderr, "fuzz_seeds: could not write into %s\n", dir.c_str());
+  return ok ? 0 : 1;
+}
