@@ -66,6 +66,10 @@ void _VLplatform_capture(VLsyswindow *w, bool on);
 
 /* Queues a message for the window; delivered by the next pump. */
 void _VLplatform_post(VLsyswindow *w, int msg, long a, long b);
+/* Queues a message that belongs to no window (a completion notice); safe
+ * to call from any thread. The next pump delivers it to the window
+ * procedure with no owner and no window. */
+void _VLplatform_postnotice(int msg, long a, long b);
 /* Queues the quit message. */
 void _VLplatform_postquit(void);
 /* Delivers every pending message; true when the quit message was among them. */
