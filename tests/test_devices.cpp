@@ -313,6 +313,31 @@ TEST_F(MouseTest, WithoutAnyWindowYetNothingMoves) {
   expect_motion(sensor, Motion{0, 0, 0, 0, 0, 0}, "no window seen");
 }
 
+/* A front end that shows the window in its own widget tells the mouse
+ * through VLwindow_mouse: the window procedure keeps it as from a system
+ * window. */
+TEST_F(MouseTest, FrontEndMouseReachesTheMouseState) {
+  VLmousestate &m = *VLmouse_state();
+  VLwindow_mouse(window, VLMOUSE_MOVE, 0, 100, 50);
+  EXPECT_EQ(m.window, window);
+  EXPECT_EQ(m.x, 100);
+  EXPECT_EQ(m.y, 50);
+  VLwindow_mouse(window, VLMOUSE_DOWN, 1, 480, 360);
+  EXPECT_EQ(m.down[1], 1);
+  EXPECT_EQ(m.pressed[1], 1);
+  VLmouse_update(sensor);
+  EXPECT_EQ(sensor->buttons, unsigned(VLBUTTON_RIGHT | VLBUTTON_RIGHTPRESSED));
+  expect_motion(sensor, Motion{1, 1, 0, 0, 0, 0}, "right drag from the front end");
+  VLwindow_mouse(window, VLMOUSE_DOUBLE, 0, 480, 360);
+  VLwindow_mouse(window, VLMOUSE_UP, 1, 480, 360);
+  VLmouse_update(sensor);
+  EXPECT_EQ(sensor->buttons, unsigned(VLBUTTON_LEFT | VLBUTTON_LEFTPRESSED |
+                                      VLBUTTON_LEFTDOUBLE | VLBUTTON_RIGHTRELEASED));
+  VLwindow_mouse(window, VLMOUSE_DOWN, 3, 1, 1);       /* no such button */
+  VLwindow_mouse(nullptr, VLMOUSE_MOVE, 0, 7, 7);      /* no such window */
+  EXPECT_EQ(m.x, 480);
+}
+
 TEST_F(MouseTest, TheLoopMovesAFollowingViewpoint) {
   VLviewpoint *vp = VLuniverse_getviewpoint();
   ASSERT_EQ(VLviewpoint_addsensor(vp, sensor), 1);

@@ -111,6 +111,8 @@ void _VLplatform_resized(VLsyswindow *w, int width, int height) {
   _VLplatform_deliver(w, VLWM_SIZE, width, height);
 }
 
+void _VLplatform_input(VLsyswindow *w, int msg, long a, long b) { _VLplatform_deliver(w, msg, a, b); }
+
 void _VLplatform_clientrect(VLsyswindow *w, int *x, int *y, int *width, int *height) {
   *x = w->x;
   *y = w->y;

@@ -57,6 +57,9 @@ void _VLplatform_destroywindow(VLsyswindow *w);
  * it and the owner gets VLWM_SIZE, as from a system window. Sizes below 1
  * are ignored. */
 void _VLplatform_resized(VLsyswindow *w, int width, int height);
+/* Input told by whoever hosts the window (a front end's widget): delivered
+ * to the window procedure at once, as from a system window. */
+void _VLplatform_input(VLsyswindow *w, int msg, long a, long b);
 /* Client area: screen position and size. */
 void _VLplatform_clientrect(VLsyswindow *w, int *x, int *y, int *width, int *height);
 /* Copies a frame (RGBA, bottom row first) to the window on screen. */
