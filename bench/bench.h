@@ -13,6 +13,7 @@ struct VLvertex;
 struct VLviewpoint;
 struct VLwindow;
 struct VLpath;
+struct VLsensor;
 
 #define RIPPLE_SIDE 30
 
@@ -57,6 +58,7 @@ struct Bench {
   VLviewpoint *viewpoint = nullptr;
   VLwindow *window = nullptr;
   VLpath *path = nullptr;
+  VLsensor *sensor = nullptr;     /* the terrain scene's mouse sensor */
   VLnode *modelswitch = nullptr;
   VLnode *scenenode = nullptr;    /* grid switch or Separator of the scene */
   VLnode *multiplier_group = nullptr;
@@ -113,6 +115,8 @@ void bench_setmultiplier(int multiplier);
 void bench_overwritescene(int count);
 void bench_ripplescene(void);
 void bench_terrainscene(void);
+/* Deletes the terrain scene's mouse sensor, if there is one. */
+void bench_deletesensor(void);
 /* One step of the ripple animation. */
 void bench_ripplestep(void);
 /* The patch geometry of the grid and ripple scenes. */

@@ -89,8 +89,7 @@ void common_reset(bool keepprebuild) {
   }
   VLwindow_setprojection(b.window, 3);
   VLwindow_setfrustum(b.window, 0, -1, 1, -1, 1, 1.0f, 3000.0f);
-  /* The terrain's mouse sensor arrives with the devices family; nothing to
-   * delete until then. */
+  bench_deletesensor();
   b.terrain = b.ripple = b.measuring = false;
   VLswitchnode_setwhich(b.modelswitch, -1);
   VLuniverse_setactions(bench_idle);
@@ -252,11 +251,21 @@ void bench_overwritescene(int c) {
   notify_scene();
 }
 
+void bench_deletesensor(void) {
+  Bench &b = bench();
+  if (b.sensor) VLsensor_delete(b.sensor);
+  b.sensor = nullptr;
+}
+
 void bench_terrainscene(void) {
   Bench &b = bench();
   common_reset(false);
   b.terrain = true;
   b.overwrite = false;
+  /* The mouse flies the viewpoint, at a speed that suits the world's size. */
+  b.sensor = VLsensor_new(VLmouse_open, VLmouse_close, VLmouse_update, nullptr, 1, 0);
+  VLviewpoint_addsensor(b.viewpoint, b.sensor);
+  VLsensor_setsensitivity(b.sensor, VLnode_getradius(b.root) * 0.04f);
   VLwindow_setprojection(b.window, 3);
   place_viewpoint(0, 0, float(-b.gridsize), 0, 0, 1, true);
   delete_scene_nodes();

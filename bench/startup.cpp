@@ -60,6 +60,7 @@ void bench_startup(void) {
   if (!load_world(b.modelswitch)) VLsepnode_new(b.modelswitch);
   build_ripple();
   window_setup();
+  b.sensor = nullptr;   /* a new universe holds no sensor */
   b.terrain = b.ripple = b.measuring = false;
   VLswitchnode_setwhich(b.modelswitch, -1);
   VLuniverse_setactions(bench_idle);

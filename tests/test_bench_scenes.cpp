@@ -186,3 +186,34 @@ TEST_F(BenchScenes, CancelPrintsNothingAndSceneChangesEndMeasurements) {
   bench_gridscene(2);
   EXPECT_FALSE(bench().measuring);
 }
+
+TEST_F(BenchScenes, TerrainMakesAMouseSensorThatEverySceneChangeDeletes) {
+  VLuniverse *u = VLuniverse_current();
+  void (*const builders[])(void) = {[] { bench_gridscene(3); }, [] { bench_overwritescene(2); },
+                                     bench_ripplescene, bench_terrainscene};
+  for (void (*build)(void) : builders) {
+    bench_terrainscene();
+    VLsensor *s = bench().sensor;
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(u->sensors, s);
+    EXPECT_EQ(s->next, nullptr);
+    EXPECT_EQ(s->kind, VLSENSOR_POLLED);
+    EXPECT_EQ(s->parameter, 1);
+    EXPECT_EQ(s->update, VLmouse_update);
+    /* The Root's radius is taken while the old scene still hangs under it. */
+    EXPECT_GT(s->sensitivity, 0.0f);
+    bool followed = false;
+    for (VLmotionlink *l = u->motionlinks; l; l = l->next)
+      followed |= l->source == s && l->target == bench().viewpoint && l->frame == 0;
+    EXPECT_TRUE(followed);
+    build();
+    /* The old sensor is gone with its link; terrain again has a fresh one. */
+    bool terrain = bench().terrain;
+    EXPECT_EQ(u->sensors, terrain ? bench().sensor : nullptr);
+    EXPECT_EQ(bench().sensor != nullptr, terrain);
+    int links = 0;
+    for (VLmotionlink *l = u->motionlinks; l; l = l->next)
+      links += l->sourcekind == VLSOURCE_SENSOR;
+    EXPECT_EQ(links, terrain ? 1 : 0);
+  }
+}

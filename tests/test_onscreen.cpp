@@ -1,15 +1,17 @@
 /* On screen (run by CTest under xvfb-run when it is installed; skipped
  * elsewhere): a window opens with its title, shows its background, and
- * closing it stops the loop. */
+ * closing it stops the loop; the mouse over it flies the terrain scene. */
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <math.h>
 #include <stdlib.h>
+
+#include "bench.h"
 
 #include "display/display_state.h"
 #include "platform/platform_internal.h"
-#include "vlx/universe.h"
-#include "vlx/window.h"
+#include "vlx/vlx.h"
 
 TEST(OnScreen, WindowShowsItsBackgroundAndClosingStopsTheLoop) {
   const char *off = getenv("VLXOFFSCREEN");
@@ -45,6 +47,57 @@ TEST(OnScreen, WindowShowsItsBackgroundAndClosingStopsTheLoop) {
   SDL_PushEvent(&e);
   VLuniverse_go();
   EXPECT_EQ(VLuniverse_getwindows(), nullptr);
+  VLuniverse_delete();
+  _VLdisplay_reset();
+}
+
+/* The pointer, moved over the window with a button down, flies the
+ * terrain scene's viewpoint through its mouse sensor. */
+TEST(OnScreen, MouseOverTheWindowTurnsTheTerrainViewpoint) {
+  const char *off = getenv("VLXOFFSCREEN");
+  if (!getenv("DISPLAY") || (off && *off)) GTEST_SKIP() << "no display";
+  testing::internal::CaptureStdout();
+  VLuniverse_new(1, 0);
+  ASSERT_NE(VLuniverse_current(), nullptr);
+  bench() = Bench();
+  bench_startup();
+  bench_terrainscene();
+  testing::internal::GetCapturedStdout();
+  Bench &b = bench();
+  ASSERT_NE(b.sensor, nullptr);
+  if (b.path) VLpath_stop(b.path);   /* only the mouse moves the viewpoint */
+  SDL_Window *sw = b.window->syswindow->sdl;
+  ASSERT_NE(sw, nullptr);
+  for (int i = 0; i < 5; ++i) VLuniverse_go1();
+  VLq before = b.viewpoint->orientation;
+
+  /* The pointer to the right of the centre, then the left button down. */
+  SDL_WarpMouseInWindow(sw, b.window->width * 9 / 10, b.window->height / 2);
+  SDL_Event e = {};
+  e.type = SDL_MOUSEBUTTONDOWN;
+  e.button.windowID = SDL_GetWindowID(sw);
+  e.button.button = SDL_BUTTON_LEFT;
+  e.button.state = SDL_PRESSED;
+  e.button.clicks = 1;
+  e.button.x = b.window->width * 9 / 10;
+  e.button.y = b.window->height / 2;
+  SDL_PushEvent(&e);
+  bool seen = false;
+  for (int i = 0; i < 200 && !(seen && (b.sensor->buttons & VLBUTTON_LEFT)); ++i) {
+    VLuniverse_go1();
+    seen = VLmouse_state()->x > b.window->width / 2;
+    SDL_Delay(5);
+  }
+  EXPECT_TRUE(seen) << "the pointer's motion did not reach the window";
+  EXPECT_TRUE(b.sensor->buttons & VLBUTTON_LEFT);
+  for (int i = 0; i < 5; ++i) VLuniverse_go1();
+  const VLq &after = b.viewpoint->orientation;
+  float change = fabsf(after.x - before.x) + fabsf(after.y - before.y) +
+                 fabsf(after.z - before.z) + fabsf(after.w - before.w);
+  EXPECT_GT(change, 0.01f);   /* the left button turns it about its y axis */
+
+  bench() = Bench();
+  *VLmouse_state() = VLmousestate{};
   VLuniverse_delete();
   _VLdisplay_reset();
 }

@@ -126,6 +126,15 @@ void on_view_size(Widget *view, uintptr_t) {
   if (w) VLwindow_setsize(w, W, H);
 }
 
+/* Mouse events over the child window go to the toolkit window it shows,
+ * so the terrain scene's mouse sensor flies the viewpoint. */
+void on_view_mouse(Widget *view, uintptr_t) {
+  static const int events[] = {VLMOUSE_MOVE, VLMOUSE_DOWN, VLMOUSE_UP, VLMOUSE_DOUBLE};
+  VLwindow *w = VLuniverse_current() ? VLuniverse_getwindows() : nullptr;
+  WidgetMouse m = wl_view_mouse(view);
+  if (w && m.event >= 0 && m.event <= 3) VLwindow_mouse(w, events[m.event], m.button, m.x, m.y);
+}
+
 void load_script(void) {
   const char *s = getenv("VLXW_SCRIPT");
   if (!s || !*s) return;
@@ -222,6 +231,7 @@ int main(int argc, char **argv) {
    * size is the one to render. */
   on_view_size(p.view, 0);
   wl_addcallback(p.view, WL_EVENT_SIZE, on_view_size, 0);
+  wl_addcallback(p.view, WL_EVENT_MOUSE, on_view_mouse, 0);
   bench_startup();
   menus_setworld(world_loaded());
   menus_refresh("start-up", true);

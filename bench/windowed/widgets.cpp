@@ -16,6 +16,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QResizeEvent>
@@ -76,8 +77,10 @@ class View : public QWidget {
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::black);
     setPalette(p);
+    setMouseTracking(true);
   }
   QImage image;
+  WidgetMouse mouse = {};
 
  protected:
   void paintEvent(QPaintEvent *) override {
@@ -89,8 +92,23 @@ class View : public QWidget {
     QWidget::resizeEvent(e);
     if (record_) fire(record_, WL_EVENT_SIZE);
   }
+  void mouseMoveEvent(QMouseEvent *e) override { tell(WL_MOUSE_MOVE, e); }
+  void mousePressEvent(QMouseEvent *e) override { tell(WL_MOUSE_DOWN, e); }
+  void mouseReleaseEvent(QMouseEvent *e) override { tell(WL_MOUSE_UP, e); }
+  void mouseDoubleClickEvent(QMouseEvent *e) override { tell(WL_MOUSE_DOUBLE, e); }
 
  private:
+  /* Left, right and middle buttons; the others are not the toolkit's. */
+  void tell(int event, QMouseEvent *e) {
+    int button = e->button() == Qt::LeftButton    ? 0
+                 : e->button() == Qt::RightButton  ? 1
+                 : e->button() == Qt::MiddleButton ? 2
+                                                   : -1;
+    if (event != WL_MOUSE_MOVE && button < 0) return;
+    QPoint at = e->position().toPoint();
+    mouse = WidgetMouse{event, button < 0 ? 0 : button, at.x(), at.y()};
+    if (record_) fire(record_, WL_EVENT_MOUSE);
+  }
   Widget *record_;
 };
 
@@ -153,6 +171,11 @@ void wl_view_fit(Widget *view, int width, int height) {
     if (miss.isNull()) break;
     f->resize(f->size() + miss);
   }
+}
+
+WidgetMouse wl_view_mouse(Widget *view) {
+  View *v = view ? static_cast<View *>(view->native) : nullptr;
+  return v ? v->mouse : WidgetMouse{};
 }
 
 void wl_view_size(Widget *view, int *width, int *height) {

@@ -23,7 +23,14 @@ enum {
 
 /* Callback events: 4 a menu command, 5 the frame is being closed, 6 the
  * child window changed size. */
-enum { WL_EVENT_COMMAND = 4, WL_EVENT_CLOSE = 5, WL_EVENT_SIZE = 6 };
+enum { WL_EVENT_COMMAND = 4, WL_EVENT_CLOSE = 5, WL_EVENT_SIZE = 6, WL_EVENT_MOUSE = 7 };
+
+/* A mouse event in the child window (WL_EVENT_MOUSE): what happened, the
+ * button (0 left, 1 right, 2 middle) and the position in the window. */
+enum { WL_MOUSE_MOVE = 0, WL_MOUSE_DOWN = 1, WL_MOUSE_UP = 2, WL_MOUSE_DOUBLE = 3 };
+struct WidgetMouse {
+  int event, button, x, y;
+};
 
 struct Widget;
 typedef void (*WidgetCallback)(Widget *widget, uintptr_t clientdata);
@@ -53,11 +60,14 @@ Widget *wl_frame(Widget *app, const char *title, int x, int y, int width, int he
 void wl_resize(Widget *frame, int width, int height);
 /* The frame's central child window, which shows the frames handed to it;
  * its size stays from minimum to maximum in both directions, and it fires
- * WL_EVENT_SIZE whenever its size changes. */
+ * WL_EVENT_SIZE whenever its size changes and WL_EVENT_MOUSE for every
+ * mouse event over it. */
 Widget *wl_view(Widget *frame, const char *name, int minimum, int maximum);
 /* Sizes the frame so that its child window is exactly width x height
  * below the menu bar (as far as the frame's own minimum allows). */
 void wl_view_fit(Widget *view, int width, int height);
+/* The child window's last mouse event (during WL_EVENT_MOUSE). */
+WidgetMouse wl_view_mouse(Widget *view);
 /* The child window's current size. */
 void wl_view_size(Widget *view, int *width, int *height);
 /* Hands a finished frame (RGBA, bottom row first) to the child window. */

@@ -2,6 +2,7 @@
 #ifndef VLX_VLX_H
 #define VLX_VLX_H
 
+#include "vlx/devices.h"
 #include "vlx/diag.h"
 #include "vlx/geometry.h"
 #include "vlx/image.h"

@@ -109,6 +109,15 @@ int VLwindow_numpolys(VLwindow *window);
 void VLwindow_setcallbacks(VLwindow *window, VLdrawcallback draw3d, VLdrawcallback draw2d);
 
 /* --- input --- */
+/* Mouse events that a front end tells for a window it shows in a widget of
+ * its own (VLwindow_mouse). */
+enum { VLMOUSE_MOVE = 0, VLMOUSE_DOWN = 1, VLMOUSE_UP = 2, VLMOUSE_DOUBLE = 3 };
+/* Mouse input for such a window: the pointer at (x, y) in the client area,
+ * then, for the button events, button 0 left, 1 right or 2 middle goes down,
+ * up or double-clicks. It goes through the window procedure as from a
+ * system window, so the mouse state and the mouse sensor follow. Unknown
+ * windows, events and buttons are ignored. */
+void VLwindow_mouse(VLwindow *window, int event, int button, int x, int y);
 /* The next queued key or character code, or 0 when the queue is empty. */
 int VLkey_get(void);
 /* The mouse state; the pressed, released and double-click flags are events

@@ -154,6 +154,17 @@
   X(PATH_BAD_COUNT, WARNING, "Path file '%s' has no valid record count after its header; it is not loaded\n") \
   X(PATH_BAD_RECORD, WARNING, "Path file '%s': record %d of %d does not read; the path is not loaded\n") \
   X(PATH_ZERO_ORIENTATION, WARNING, "Path file '%s': %d records with a zero orientation keep the orientation before them\n") \
+  /* devices: serial ports, the serial sound device, sound output */ \
+  X(SERIAL_SYSTEM_ERROR, WARNING, "%s: %s\n") \
+  X(SERIAL_BAD_PORT, WARNING, "Serial port %d refused: ports run from 0 to %d\n") \
+  X(SERIAL_BAD_SPEED, WARNING, "Serial speed %d refused: not a standard rate\n") \
+  X(SERIAL_OPEN_FAILED, WARNING, "Cannot open serial port %d on %s: %s\n") \
+  X(CRE_READ_ERROR, WARNING, "CRE READ ERROR: got a %x,%x\n looking for %x client %x") \
+  X(CRE_PORT_CLOSED, INFO, "\nPort closed.\n") \
+  X(SOUND_NOT_DELETED, WARNING, "Unable to close wave associated with sound. Sound not deleted\n") \
+  X(SOUND_SYSTEM_ERROR, WARNING, "%s: %.128s\n") \
+  X(SOUND_AUDIO_FAILED, WARNING, "Audio output cannot start: %.128s\n") \
+  X(SOUND_CANNOT_LOAD, WARNING, "Could not read WAV file %s: %.128s\n") \
   /* Every text the benchmark prints (reports keep their historical spellings). */ \
   /* the benchmark programs */ \
   X(BAD_BATCH, INFO, "Not a valid batch file\n") \

@@ -31,6 +31,9 @@ struct VLdisplaystate {
   VLmousestate mouse = {};
   uint16_t keys[VLKEYRING] = {};
   int keyhead = 0, keycount = 0;
+  /* Sound completion: registered by the devices family when it opens an
+   * output stream; called with the notice's stream number. */
+  void (*wavedone)(long stream) = nullptr;
 };
 
 VLdisplaystate &_VLdisplay(void);

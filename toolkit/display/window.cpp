@@ -196,6 +196,14 @@ void VLwindow_setsize(VLwindow *w, int width, int height) {
   _VLplatform_resized(w->syswindow, width, height);
 }
 
+void VLwindow_mouse(VLwindow *w, int event, int button, int x, int y) {
+  static const int messages[] = {0, VLWM_BUTTONDOWN, VLWM_BUTTONUP, VLWM_BUTTONDBL};
+  if (!_VLwindow_known(w) || event < VLMOUSE_MOVE || event > VLMOUSE_DOUBLE) return;
+  if (event != VLMOUSE_MOVE && (button < 0 || button > 2)) return;
+  _VLplatform_input(w->syswindow, VLWM_MOUSEMOVE, x, y);
+  if (event != VLMOUSE_MOVE) _VLplatform_input(w->syswindow, messages[event], button, 0);
+}
+
 void VLwindow_setbgcolor(VLwindow *w, uint32_t rgb) {
   if (w) w->bgcolor = rgb & 0xFFFFFF;
 }

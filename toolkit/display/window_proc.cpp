@@ -48,6 +48,11 @@ void _VLwindow_proc(void *owner, VLsyswindow *sys, int msg, long a, long b) {
     }
     return;
   }
+  if (msg == VLWM_WAVEDONE) {
+    /* Completion notices belong to no window. */
+    if (ds.wavedone) ds.wavedone(a);
+    return;
+  }
   VLwindow *w = static_cast<VLwindow *>(owner);
   if (!_VLwindow_known(w)) return;
   switch (msg) {
@@ -82,7 +87,7 @@ void _VLwindow_proc(void *owner, VLsyswindow *sys, int msg, long a, long b) {
       if (a) w->state |= 1u;
       else w->state &= ~1u;
       break;
-    default: break;   /* sound completion notices arrive with the sound family */
+    default: break;
   }
 }
 

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <deque>
+#include <mutex>
 
 #include "core/diag_internal.h"
 #include "core/state.h"
@@ -24,6 +25,9 @@ struct PlatformState {
   VLwndproc proc = nullptr;
   std::deque<Posted> queue;
   bool quit = false;
+  /* Notices posted from other threads (sound completion), taken in by the pump. */
+  std::mutex noticelock;
+  std::deque<Posted> notices;
 };
 PlatformState g_plat;
 
@@ -56,6 +60,8 @@ void _VLplatform_shutdown(void) {
   g_plat.onscreen = false;
   g_plat.queue.clear();
   g_plat.quit = false;
+  std::lock_guard<std::mutex> hold(g_plat.noticelock);
+  g_plat.notices.clear();
 }
 
 void _VLplatform_setproc(VLwndproc proc) { g_plat.proc = proc; }
@@ -105,6 +111,8 @@ void _VLplatform_resized(VLsyswindow *w, int width, int height) {
   _VLplatform_deliver(w, VLWM_SIZE, width, height);
 }
 
+void _VLplatform_input(VLsyswindow *w, int msg, long a, long b) { _VLplatform_deliver(w, msg, a, b); }
+
 void _VLplatform_clientrect(VLsyswindow *w, int *x, int *y, int *width, int *height) {
   *x = w->x;
   *y = w->y;
@@ -124,10 +132,29 @@ void _VLplatform_post(VLsyswindow *w, int msg, long a, long b) {
   if (w) g_plat.queue.push_back(Posted{w, msg, a, b});
 }
 
+void _VLplatform_postnotice(int msg, long a, long b) {
+  std::lock_guard<std::mutex> hold(g_plat.noticelock);
+  g_plat.notices.push_back(Posted{nullptr, msg, a, b});
+}
+
 void _VLplatform_postquit(void) { g_plat.quit = true; }
+
+namespace {
+/* Notices that arrived so far go to the window procedure without a window. */
+void deliver_notices(void) {
+  std::deque<Posted> taken;
+  {
+    std::lock_guard<std::mutex> hold(g_plat.noticelock);
+    taken.swap(g_plat.notices);
+  }
+  for (const Posted &p : taken)
+    if (g_plat.proc) g_plat.proc(nullptr, nullptr, p.msg, p.a, p.b);
+}
+}  // namespace
 
 bool _VLplatform_pump(void) {
   if (g_plat.onscreen && _VLsdl_poll()) g_plat.quit = true;
+  deliver_notices();
   /* Messages posted while delivering wait for the next pump. */
   size_t n = g_plat.queue.size();
   for (size_t i = 0; i < n && !g_plat.queue.empty(); ++i) {

@@ -57,6 +57,9 @@ void _VLplatform_destroywindow(VLsyswindow *w);
  * it and the owner gets VLWM_SIZE, as from a system window. Sizes below 1
  * are ignored. */
 void _VLplatform_resized(VLsyswindow *w, int width, int height);
+/* Input told by whoever hosts the window (a front end's widget): delivered
+ * to the window procedure at once, as from a system window. */
+void _VLplatform_input(VLsyswindow *w, int msg, long a, long b);
 /* Client area: screen position and size. */
 void _VLplatform_clientrect(VLsyswindow *w, int *x, int *y, int *width, int *height);
 /* Copies a frame (RGBA, bottom row first) to the window on screen. */
@@ -66,6 +69,10 @@ void _VLplatform_capture(VLsyswindow *w, bool on);
 
 /* Queues a message for the window; delivered by the next pump. */
 void _VLplatform_post(VLsyswindow *w, int msg, long a, long b);
+/* Queues a message that belongs to no window (a completion notice); safe
+ * to call from any thread. The next pump delivers it to the window
+ * procedure with no owner and no window. */
+void _VLplatform_postnotice(int msg, long a, long b);
 /* Queues the quit message. */
 void _VLplatform_postquit(void);
 /* Delivers every pending message; true when the quit message was among them. */
