@@ -30,16 +30,15 @@ void texture_flags(char mode, bool *shaded, bool *transparent) {
 /* Per-corner coordinates in the closed polygon's corner order, when every
  * corner has them. The corners keep the order of the indexes (coincident
  * ones removed), so the search for each corner's index moves forward. */
-bool corner_uv(const VLnffgeom &s, VLpoly *p, const int *indices, int n,
-               std::vector<float> *u, std::vector<float> *v) {
+bool corner_uv(const VLnffgeom &s, VLpoly *p, const int *indices, int n, float *u, float *v) {
   for (int i = 0; i < n; ++i)
     if (size_t(indices[i]) >= s.hasuv.size() || !s.hasuv[size_t(indices[i])]) return false;
-  int k = 0;
-  for (VLvertexref *r = p->vertices; r; r = r->next) {
+  int k = 0, corner = 0;
+  for (VLvertexref *r = p->vertices; r; r = r->next, ++corner) {
     while (k < n && s.vertices[size_t(indices[k])] != r->vertex) ++k;
     if (k == n) return false;
-    u->push_back(s.uv[size_t(indices[k]) * 2]);
-    v->push_back(s.uv[size_t(indices[k]) * 2 + 1]);
+    u[corner] = s.uv[size_t(indices[k]) * 2];
+    v[corner] = s.uv[size_t(indices[k]) * 2 + 1];
   }
   return true;
 }
@@ -51,9 +50,9 @@ void apply_texture(const VLnffgeom &s, VLpoly *p, const int *indices, int n,
   bool shaded, transparent;
   texture_flags(a.mode, &shaded, &transparent);
   const char *name = a.texture.c_str();
-  std::vector<float> u, v;
-  if (corner_uv(s, p, indices, n, &u, &v)) {
-    if (!VLpoly_settexture(p, name, u.data(), v.data(), shaded, transparent))
+  float u[VLNFF_MAXINDICES], v[VLNFF_MAXINDICES];
+  if (corner_uv(s, p, indices, n, u, v)) {
+    if (!VLpoly_settexture(p, name, u, v, shaded, transparent))
       VLtexture_reporterror(name);
     return;
   }
