@@ -25,6 +25,7 @@ enum {
 /* Polygon flag bits (flags), second flags (flags2) and vertex flags. */
 enum {
   VLPOLY_TWOSIDED = 1,
+  VLPOLY_TINT = 2,        /* the texture tints the polygon's colour (model files) */
   VLPOLY_CONVEX = 16,
   VLPOLY_TOOLKIT = 32,    /* made by the toolkit's polygon constructors */
   VLPOLY_CREATED = 64,

@@ -13,10 +13,12 @@
 #define VLX_NODE_H
 
 #include <stdint.h>
+#include <stdio.h>
 
 #include "vlx/math.h"
 
 struct VLgeometry;
+struct VLgeomcell;
 struct VLlight;
 struct VLobject;
 struct VLmtable;
@@ -290,6 +292,28 @@ int VLnode_gettransform(VLnodelink *firstlink, VLm4 *out);
 /* Accumulated transform along a node path (parent-child links from a Root
  * downwards); false when a link is not among its parent's children. */
 bool VLnodepath_gettransform(VLnodelink *const *links, int count, VLm4 *out);
+
+/* --- loading model files (types from vlx/file.h) --- */
+/* One cell of a list of nodes (what the model loaders return). */
+struct VLnodecell {
+  VLnode *node;
+  VLnodecell *next;
+};
+/* Number of load parameters handed to the geometry readers. */
+enum { VLLOAD_NPARAMS = 7 };
+/* Finds name along VLMODELS (an "http://" name goes to the VRML reader),
+ * detects its type from its first bytes and attaches what its reader makes
+ * under parent (null: the orphan holder); the first node made, or null
+ * after a warning ("Nonsensical scale factor.", "Couldn't find file",
+ * "Unknown file type", a reader not built yet). The scale reaches only the
+ * geometry formats. */
+VLnode *VLnode_load(VLnode *parent, const char *name, float scale);
+/* Runs the geometry reader of type on the open stream (which it closes):
+ * the list of geometries (release the cells with free()), or null. The
+ * parameters are reset to six zeros and 1.0 first. Null with "Unknown file
+ * type: %d of file %s" for a type without a geometry reader. */
+VLgeomcell *VLgeometry_load(FILE *stream, const char *name, int type,
+                            float params[VLLOAD_NPARAMS], float scale, int flag);
 
 /* --- whole scenes --- */
 /* Empties every Root and the orphan holder; with freeroots also frees the

@@ -4,6 +4,7 @@
 
 #include "vlx/devices.h"
 #include "vlx/diag.h"
+#include "vlx/file.h"
 #include "vlx/geometry.h"
 #include "vlx/image.h"
 #include "vlx/light.h"
@@ -12,6 +13,7 @@
 #include "vlx/node.h"
 #include "vlx/object.h"
 #include "vlx/mtable.h"
+#include "vlx/nff.h"
 #include "vlx/render.h"
 #include "vlx/renderer.h"
 #include "vlx/viewpoint.h"

@@ -1,7 +1,8 @@
 /* Message levels and the fatal path. Warnings and messages go to standard
  * output (flushed per message, so progress is visible in pipes); the fatal
  * text goes to standard error and, when the platform layer installed one,
- * to an on-screen message box. The image readers' format errors go to
+ * to an on-screen message box. A tool may send warnings and messages to
+ * another stream (_VLmsg_setstream). The image readers' format errors go to
  * standard error without a prefix. Catalogue messages (VLMSG) take their
  * level from the catalogue. Composition is limited to 511 characters. */
 #include <stdarg.h>
@@ -37,6 +38,16 @@ void emit(FILE *stream, int id, int level, const char *prefix, const char *forma
 
 void fatal(int id, const char *format, va_list ap);
 
+FILE *warnings(void) {
+  FILE *f = _VLcore().warningstream;
+  return f ? f : stdout;
+}
+
+FILE *infos(void) {
+  FILE *f = _VLcore().infostream;
+  return f ? f : stdout;
+}
+
 }  // namespace
 
 /* The catalogue's table, from the X-macro list. */
@@ -49,14 +60,14 @@ const VLmsgdef g_vlmessages[VLM_COUNT] = {
 void VLmsg_warning(const char *format, ...) {
   va_list ap;
   va_start(ap, format);
-  emit(stdout, -1, VLMSG_WARNING, "VLX Warning: ", format, ap);
+  emit(warnings(), -1, VLMSG_WARNING, "VLX Warning: ", format, ap);
   va_end(ap);
 }
 
 void VLmsg_info(const char *format, ...) {
   va_list ap;
   va_start(ap, format);
-  emit(stdout, -1, VLMSG_INFO, "", format, ap);
+  emit(infos(), -1, VLMSG_INFO, "", format, ap);
   va_end(ap);
 }
 
@@ -76,8 +87,8 @@ void _VLmsg_say(VLmsgid id, const char *format, ...) {
   va_start(ap, format);
   switch (m.level) {
     case VLMSG_FATAL: fatal(id, format, ap); break;
-    case VLMSG_WARNING: emit(stdout, id, VLMSG_WARNING, "VLX Warning: ", format, ap); break;
-    case VLMSG_INFO: emit(stdout, id, VLMSG_INFO, "", format, ap); break;
+    case VLMSG_WARNING: emit(warnings(), id, VLMSG_WARNING, "VLX Warning: ", format, ap); break;
+    case VLMSG_INFO: emit(infos(), id, VLMSG_INFO, "", format, ap); break;
     case VLMSG_ERROR: emit(stderr, id, VLMSG_ERROR, "", format, ap); break;
     default: break;
   }
@@ -104,6 +115,10 @@ void fatal(int id, const char *format, va_list ap) {
 }  // namespace
 
 void _VLmsg_setcapture(VLmsg_capturefn fn) { _VLcore().capture = fn; }
+void _VLmsg_setstream(int level, FILE *stream) {
+  if (level == VLMSG_WARNING) _VLcore().warningstream = stream;
+  if (level == VLMSG_INFO) _VLcore().infostream = stream;
+}
 void _VLmsg_setbox(VLmsg_boxfn fn) { _VLcore().box = fn; }
 bool _VLmsg_infatal(void) { return _VLcore().infatal; }
 void _VLmsg_setteardown(void (*fn)(void)) { _VLcore().teardown = fn; }

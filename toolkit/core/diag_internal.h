@@ -3,6 +3,8 @@
 #ifndef VLX_CORE_DIAG_INTERNAL_H
 #define VLX_CORE_DIAG_INTERNAL_H
 
+#include <stdio.h>
+
 #include "vlx/diag.h"
 
 /* The level of the readers' format errors (the text as it is, no prefix,
@@ -21,6 +23,12 @@ void _VLmsg_setcapture(VLmsg_capturefn fn);
  * standard error. */
 typedef void (*VLmsg_boxfn)(const char *title, const char *text);
 void _VLmsg_setbox(VLmsg_boxfn fn);
+
+/* Where warnings and messages (VLMSG_WARNING, VLMSG_INFO) are printed; a
+ * null stream restores standard output. A command-line tool that prints its
+ * own report on standard output sends the toolkit's diagnostics to standard
+ * error this way. Other levels keep their streams. */
+void _VLmsg_setstream(int level, FILE *stream);
 
 /* Whether a fatal error is being handled (the re-entry guard). */
 bool _VLmsg_infatal(void);

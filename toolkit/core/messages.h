@@ -136,6 +136,36 @@
   X(TOK_MISSING, WARNING, "%s missing.\n") \
   X(TOK_FLOAT_INVALID, WARNING, "%s invalid.  Remember not to use punctuation.\n") \
   X(TOK_INVALID, WARNING, "%s invalid.\n") \
+  /* scene: loading model files */ \
+  X(LOAD_NOT_FOUND, WARNING, "Couldn't find file %s\n") \
+  X(LOAD_UNKNOWN_TYPE, WARNING, "Unknown file type: %s\n") \
+  X(LOAD_UNKNOWN_TYPECODE, WARNING, "Unknown file type: %d of file %s\n") \
+  X(LOAD_NO_READER, WARNING, "No %s reader is built into this toolkit yet: %s is not loaded\n") \
+  /* readers: neutral file format, text and binary */ \
+  X(NFF_NO_DATA, WARNING, "File %s has no data\n") \
+  X(NFF_MAGIC, WARNING, "File %s. '%s' is not the magic string ('%s')\n") \
+  X(NFF_GEOM_ATTRIBUTE, INFO, "Geometry attribute unknown.\n") \
+  X(NFF_MTABLE, WARNING, "Cannot parse mtable for object.\n") \
+  X(NFF_NEGATIVE_MATID, WARNING, "negative material index parsed from nff file\n") \
+  X(NFF_NO_POLY_VERTICES, INFO, "This polygon does not have any vertices.\n") \
+  X(NFF_FEW_POLY_VERTICES, INFO, "A polygon cannot have fewer than 3 vertices.\n") \
+  X(NFF_MANY_POLY_VERTICES, WARNING, "A polygon with %d vertices is refused: at most %d are allowed.\n") \
+  X(NFF_POLY_ATTRIBUTE, INFO, "Polygon attribute unknown.\n") \
+  X(NFF_POLY_ASSIGNMENT, WARNING, "Polygon assignment unknown.\n") \
+  X(NFF_BAD_ID, INFO, "ID number invalid.\n") \
+  X(NFF_POLY_PROBLEM, INFO, "Problem is with this polygon.\n") \
+  X(NFF_IGNORED, WARNING, "%d polygons were ignored.\n") \
+  X(NFF_NO_VALID, WARNING, "No valid polygons in object.\n") \
+  X(NFF_NO_GEOMETRIES, WARNING, "File '%s' has no readable geometries\n") \
+  X(BNFF_NO_MATERIAL, WARNING, "No material related information in the input file!!\n") \
+  X(BNFF_NO_PROPLIST, WARNING, "No valid-property-list in the material part of the input file !!\n") \
+  X(BNFF_NO_PROPERTIES, WARNING, "no valid properties defined for material table\n") \
+  X(BNFF_MTABLE_NULL, WARNING, "_bff_scan_mtable returned NULL \n") \
+  X(BNFF_VERTEX_NULL, WARNING, "bff_scan_vertex returned null in function bff_scan_geometry. \n") \
+  X(BNFF_POLY_NULL, WARNING, "bff_scan_polygon returned null in function bff_scan_geometry. \n") \
+  X(BNFF_POLY_PROBLEM, WARNING, "problem with polygon.\n") \
+  X(BNFF_LONG_STRING, WARNING, "File %s: a string of %d bytes at offset %zu is longer than 80 bytes; reading stops\n") \
+  X(BNFF_TRUNCATED, WARNING, "File %s ends inside its %s; reading stops\n") \
   /* scene: lights */ \
   X(LIGHT_DIRECTED_ZERO, WARNING, "Must pass in non-zero direction vector to create directed light.") \
   X(LIGHT_SPOT_ZERO, WARNING, "Must pass in non-zero direction vector to create spot light.") \
@@ -165,6 +195,22 @@
   X(SOUND_SYSTEM_ERROR, WARNING, "%s: %.128s\n") \
   X(SOUND_AUDIO_FAILED, WARNING, "Audio output cannot start: %.128s\n") \
   X(SOUND_CANNOT_LOAD, WARNING, "Could not read WAV file %s: %.128s\n") \
+  /* vlxinfo */ \
+  X(INFO_USAGE, INFO, "usage: vlxinfo FILE...\n") \
+  X(INFO_FILE, INFO, "%s: %s\n") \
+  X(INFO_NODE, INFO, "%*s%s %s\n") \
+  X(INFO_NODES, INFO, "nodes: %d\n") \
+  X(INFO_GEOMETRIES, INFO, "geometries: %d\n") \
+  X(INFO_VERTICES, INFO, "vertices: %ld\n") \
+  X(INFO_POLYGONS, INFO, "polygons: %ld\n") \
+  X(INFO_TRIANGLES, INFO, "triangles: %ld\n") \
+  X(INFO_MTABLES, INFO, "material tables: %d, entries: %d\n") \
+  X(INFO_TEXTURES, INFO, "textures: %d\n") \
+  X(INFO_TEXTURE, INFO, "  %s %dx%d\n") \
+  X(INFO_BOUNDS, INFO, "bounds: %g %g %g to %g %g %g\n") \
+  X(INFO_NO_BOUNDS, INFO, "bounds: none\n") \
+  X(INFO_NOT_LOADED, INFO, "not loaded\n") \
+  X(INFO_NO_UNIVERSE, INFO, "vlxinfo: the toolkit did not start\n") \
   /* Every text the benchmark prints (reports keep their historical spellings). */ \
   /* the benchmark programs */ \
   X(BAD_BATCH, INFO, "Not a valid batch file\n") \

@@ -5,6 +5,7 @@
 #define VLX_CORE_STATE_H
 
 #include <stdint.h>
+#include <stdio.h>
 
 #include "core/diag_internal.h"
 
@@ -19,6 +20,8 @@ struct VLcorestate {
   VLmsg_boxfn box = nullptr;
   void (*teardown)(void) = nullptr;     /* what a fatal error tears down first */
   void (*ownerfreed)(void *key) = nullptr;  /* the task list's handler */
+  FILE *warningstream = nullptr;        /* null: standard output */
+  FILE *infostream = nullptr;           /* null: standard output */
 
   /* wait cursor: the window system's cursor calls, set when it starts */
   void *(*waitcursorfn)(void) = nullptr;

@@ -42,6 +42,7 @@ struct VLscenestate {
   VLwalkstack *freestacks;
   VLboxcell *freeboxes;
   VLsceneevents events;                /* handlers of higher families */
+  float loadparams[VLLOAD_NPARAMS];    /* handed to the geometry readers */
 };
 
 VLscenestate &_VLscene(void);

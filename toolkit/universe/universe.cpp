@@ -1,9 +1,12 @@
 /* The universe record: creation in its fixed order, teardown, the settings
- * operations, universe files and the clearing of the universe content. The
+ * operations, universe files (read by their type: the neutral file
+ * formats give objects and portals) and the clearing of the universe content. The
  * loop itself is in loop.cpp. */
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
+
+#include <string>
 
 #include "devices/loop.h"
 #include "display/loop.h"
@@ -19,6 +22,9 @@
 #include "universe/tasks.h"
 #include "universe/universe_internal.h"
 #include "vlx/diag.h"
+#include "vlx/file.h"
+#include "vlx/nff.h"
+#include "vlx/object.h"
 #include "vlx/node.h"
 #include "vlx/renderer.h"
 #include "vlx/universe.h"
@@ -214,10 +220,52 @@ VLnode *VLuniverse_getrootnode(void) {
   return cell ? cell->node : nullptr;
 }
 
+namespace {
+
+/* Objects (and their holders) for the nodes a universe file gave. */
+void install_objects(VLnodecell *nodes) {
+  while (nodes) {
+    VLnodecell *next = nodes->next;
+    VLobject *o = VLobject_newfromnode(nodes->node, 0);
+    if (o) VLobjectholder_new(o);
+    free(nodes);
+    nodes = next;
+  }
+}
+
+/* The content of an open universe file by its type; false when none. */
+bool read_universe(FILE *stream, const char *path, int type, float scale) {
+  VLview view;
+  VLportal *portals = nullptr;
+  VLnodecell *nodes = nullptr;
+  switch (type) {
+    case VLFILE_NFF:
+      nodes = VLnff_load(stream, path, &view, scale, true, &portals, 0);
+      break;
+    case VLFILE_BNFF:
+      nodes = VLbnff_load(stream, path, &view, scale, true, &portals, 0);
+      break;
+    case VLFILE_DXF: case VLFILE_3DS: case VLFILE_SLP: case VLFILE_OBJ: case VLFILE_3DG1:
+      VLMSG(LOAD_NO_READER, VLfile_typename(type), path);
+      return false;
+    case VLFILE_OLDBIN1: case VLFILE_OLDBIN2:
+      VLMSG(OLD_BINARY);
+      return false;
+    default:
+      VLMSG(UNKNOWN_FILETYPE, path);
+      return false;
+  }
+  if (!nodes) return false;
+  install_objects(nodes);
+  return true;
+}
+
+}  // namespace
+
 bool VLuniverse_load(const char *name, VLbounds *bounds, float scale) {
   VLuniverse *u = _VLuniverses().universe;
   if (!name || !u) return false;
-  if (scale < 1e-20f) {
+  if (!(scale >= 1e-20f)) {
     VLMSG(BAD_SCALE);
     return false;
   }
@@ -225,8 +273,16 @@ bool VLuniverse_load(const char *name, VLbounds *bounds, float scale) {
     memset(bounds, 0, sizeof *bounds);
     bounds->scale = 1.0f;
   }
-  /* No universe-file reader exists yet: nothing is found or read. */
-  return false;
+  const char *found = VLfile_findmodel(name);
+  if (!found) return false;
+  std::string path(found);
+  int type = VLfile_type(path.c_str());
+  FILE *stream = fopen(path.c_str(), "rb");
+  if (!stream) return false;
+  VLuniverse_clear();
+  bool loaded = read_universe(stream, path.c_str(), type, scale);
+  fclose(stream);
+  return loaded;
 }
 
 void _VLuniverse_registerunload(const char *name, void (*fn)(void)) {

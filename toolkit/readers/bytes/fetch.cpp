@@ -111,10 +111,17 @@ int _VLfetch_stream(FILE *stream, char **data, size_t *size) {
   *data = nullptr;
   *size = 0;
   if (!stream) return VLFETCH_CANTOPEN;
+  /* The bytes left in a regular file size the buffer at once, so a large
+   * file is not copied again at every doubling. */
+  struct stat st;
+  size_t hint = 0;
+  long at = ftell(stream);
+  if (at >= 0 && fstat(fileno(stream), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > at)
+    hint = size_t(st.st_size - at);
   return read_all(
       [stream](char *b, size_t room) -> long {
         size_t got = fread(b, 1, room, stream);
         return got == 0 && ferror(stream) ? -1 : long(got);
       },
-      0, data, size);
+      hint, data, size);
 }

@@ -1,9 +1,14 @@
-/* Search paths (see modelpath.h). */
+/* Search paths (see modelpath.h) and the public search of vlx/file.h,
+ * which returns its result in one buffer kept until the next search. */
 #include "readers/bytes/modelpath.h"
+
+#include <string.h>
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+
+#include "vlx/file.h"
 
 namespace {
 
@@ -14,6 +19,17 @@ bool opens(const std::string &path) {
   FILE *f = fopen(path.c_str(), "rb");
   if (f) fclose(f);
   return f != nullptr;
+}
+
+/* The buffer of the last found name (made on the first search). */
+std::string &found_buffer(void) {
+  static std::string buffer;
+  return buffer;
+}
+
+const char *keep(const std::string &found) {
+  found_buffer() = found;
+  return found_buffer().c_str();
 }
 
 }  // namespace
@@ -45,4 +61,23 @@ bool _VLsearchpath_find(const char *envname, const char *name, std::string *foun
 
 bool _VLmodelpath_find(const char *name, std::string *found) {
   return _VLsearchpath_find("VLMODELS", name, found);
+}
+
+const char *VLfile_search(const char *name, const char *envname) {
+  std::string found;
+  if (!name || !envname || !_VLsearchpath_find(envname, name, &found)) return nullptr;
+  return keep(found);
+}
+
+const char *VLfile_findmodel(const char *name) {
+  if (!name || !*name) return nullptr;
+  std::string found;
+  if (_VLmodelpath_find(name, &found)) return keep(found);
+  /* Only a name without an extension (no "." in its last component) is
+   * tried again as a neutral file. */
+  const char *slash = strrchr(name, '/');
+  if (strchr(slash ? slash + 1 : name, '.')) return nullptr;
+  std::string withext = std::string(name) + ".nff";
+  if (_VLmodelpath_find(withext.c_str(), &found)) return keep(found);
+  return nullptr;
 }

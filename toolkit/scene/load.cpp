@@ -1,0 +1,172 @@
+/* Loading a model file into the scene graph: the file is found along
+ * VLMODELS, its type comes from its first bytes, and one table maps each
+ * type to its reader: geometry readers give lists of geometries that
+ * become Geometry nodes under the parent, tree readers (VRML, OpenFlight)
+ * give a subtree. A format whose reader is not built into the toolkit yet
+ * gives a warning and nothing. Light files go to the light reader; the old
+ * binary formats and material files are refused. */
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+#include "core/messages.h"
+#include "scene/scene_internal.h"
+#include "scene/state.h"
+#include "vlx/file.h"
+#include "vlx/geometry.h"
+#include "vlx/light.h"
+#include "vlx/nff.h"
+#include "vlx/node.h"
+
+namespace {
+
+/* Smallest scale accepted. */
+const float kMinScale = 1e-20f;
+const char kUrlPrefix[] = "http://";
+
+typedef VLgeomcell *(*VLgeomreader)(FILE *stream, const char *path, float scale);
+typedef VLnode *(*VLtreereader)(VLnode *parent, const char *path);
+
+struct VLreaderentry {
+  int type;
+  const char *format;       /* named in the "not built yet" warning */
+  VLgeomreader geometry;    /* a geometry format, null when not built */
+  VLtreereader tree;        /* a subtree format, null when not built */
+  bool isgeometry;
+};
+
+/* Scene loading merges a file's geometries and collects no portals. */
+VLgeomcell *read_nff(FILE *stream, const char *path, float scale) {
+  return VLnff_read(stream, path, nullptr, scale, true, nullptr);
+}
+
+VLgeomcell *read_bnff(FILE *stream, const char *path, float scale) {
+  return VLbnff_read(stream, path, nullptr, scale, true, nullptr);
+}
+
+/* Every format a file type can name. */
+const VLreaderentry kReaders[] = {
+    {VLFILE_DXF, "DXF", nullptr, nullptr, true},
+    {VLFILE_NFF, "neutral file", read_nff, nullptr, true},
+    {VLFILE_OBJ, "Wavefront OBJ", nullptr, nullptr, true},
+    {VLFILE_3DG1, "3DG1", nullptr, nullptr, true},
+    {VLFILE_3DS, "3D Studio", nullptr, nullptr, true},
+    {VLFILE_BNFF, "binary neutral file", read_bnff, nullptr, true},
+    {VLFILE_SLP, "SLP", nullptr, nullptr, true},
+    {VLFILE_FLT, "OpenFlight", nullptr, nullptr, false},
+    {VLFILE_VRML, "VRML", nullptr, nullptr, false},
+};
+
+const VLreaderentry *reader_of(int type) {
+  for (const VLreaderentry &e : kReaders)
+    if (e.type == type) return &e;
+  return nullptr;
+}
+
+/* A subtree reader's result, or null after the "not built" warning. */
+VLnode *read_tree(int type, VLnode *parent, const char *path) {
+  const VLreaderentry *e = reader_of(type);
+  if (!e->tree) {
+    VLMSG(LOAD_NO_READER, e->format, path);
+    return nullptr;
+  }
+  return e->tree(parent, path);
+}
+
+/* The light reader attaches to the parent (the orphan holder for none);
+ * the first node it appended. */
+VLnode *load_lights(VLnode *parent, const char *name) {
+  VLgroupnode *holder = static_cast<VLgroupnode *>(parent ? parent : _VLscene_orphans());
+  VLnodelink *before = holder->lastchild;
+  if (!VLlights_load(parent, name)) return nullptr;
+  VLnodelink *first = before ? before->nextsibling : holder->firstchild;
+  return first ? first->child : nullptr;
+}
+
+/* One Geometry node per geometry, named after it; the first node. */
+VLnode *attach_geometries(VLnode *parent, VLgeomcell *list) {
+  VLnode *first = nullptr;
+  while (list) {
+    VLgeomcell *next = list->next;
+    VLgeometry *g = list->geometry;
+    if (g && !g->node) {
+      VLnode *n = VLgeometrynode_new(parent, g);
+      if (n) VLnode_setname(n, g->name);
+      if (!n) VLgeometry_delete(g);
+      if (!first) first = n;
+    }
+    free(list);
+    list = next;
+  }
+  return first;
+}
+
+VLnode *load_geometry(VLnode *parent, const char *path, int type, float scale) {
+  FILE *stream = fopen(path, "rb");
+  if (!stream) return nullptr;
+  VLgeomcell *list = VLgeometry_load(stream, path, type, _VLscene().loadparams, scale, 0);
+  return list ? attach_geometries(parent, list) : nullptr;
+}
+
+bool is_geometry_type(int type) {
+  const VLreaderentry *e = reader_of(type);
+  return e && e->isgeometry;
+}
+
+}  // namespace
+
+VLnode *VLnode_load(VLnode *parent, const char *name, float scale) {
+  if (!name) return nullptr;
+  if (!(scale >= kMinScale)) {
+    VLMSG(BAD_SCALE);
+    return nullptr;
+  }
+  if (!_VLnode_resolveparent(&parent)) return nullptr;
+  if (strncmp(name, kUrlPrefix, sizeof kUrlPrefix - 1) == 0)
+    return read_tree(VLFILE_VRML, parent, name);
+  const char *found = VLfile_findmodel(name);
+  if (!found) {
+    VLMSG(LOAD_NOT_FOUND, name);
+    return nullptr;
+  }
+  std::string path(found);  /* the search buffer is reused by the readers */
+  int type = VLfile_type(path.c_str());
+  if (type == VLFILE_VRML) return read_tree(type, parent, path.c_str());
+  if (type == VLFILE_LIGHTS) return load_lights(parent, name);
+  if (is_geometry_type(type)) return load_geometry(parent, path.c_str(), type, scale);
+  if (type == VLFILE_OLDBIN1 || type == VLFILE_OLDBIN2) {
+    VLMSG(OLD_BINARY);
+    return nullptr;
+  }
+  if (type == VLFILE_FLT) {
+    VLnode *n = read_tree(type, nullptr, path.c_str());
+    if (n && parent) VLnode_addchild(parent, n);
+    return n;
+  }
+  VLMSG(LOAD_UNKNOWN_TYPE, path.c_str());
+  return nullptr;
+}
+
+VLgeomcell *VLgeometry_load(FILE *stream, const char *name, int type,
+                            float params[VLLOAD_NPARAMS], float scale, int flag) {
+  (void)flag;
+  if (!stream || !name) return nullptr;
+  if (params) {
+    for (int i = 0; i < VLLOAD_NPARAMS - 1; ++i) params[i] = 0.0f;
+    params[VLLOAD_NPARAMS - 1] = 1.0f;
+  }
+  if (!is_geometry_type(type)) {
+    fclose(stream);
+    VLMSG(LOAD_UNKNOWN_TYPECODE, type, name);
+    return nullptr;
+  }
+  const VLreaderentry *e = reader_of(type);
+  VLgeomcell *list = nullptr;
+  if (e->geometry)
+    list = e->geometry(stream, name, scale);
+  else
+    VLMSG(LOAD_NO_READER, e->format, name);
+  fclose(stream);
+  return list;
+}
