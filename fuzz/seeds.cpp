@@ -1,12 +1,14 @@
 /* Writes the binary seed inputs of the image harness: small Targa, SGI and
- * JPEG images of each kind the readers take, made by the test suite's own
- * fixture writers. Usage: fuzz_seeds <fuzz folder>. */
+ * JPEG images of each kind the readers take, and a small model in both
+ * neutral file forms, made by the test suite's own fixture writers.
+ * Usage: fuzz_seeds <fuzz folder>. */
 #include <stdio.h>
 
 #include <string>
 #include <vector>
 
 #include "support/image_fixtures.h"
+#include "support/nff_writer.h"
 
 namespace {
 
@@ -39,6 +41,44 @@ int main(int argc, char **argv) {
             write(dir + "rle.rgb", sgi_rle(4, 4, planes, true)) &&
             write(dir + "grey.jpg", jpeg_encode(grey, 8, 8, 1, false)) &&
             write(dir + "colour.jpg", jpeg_encode(rgb, 8, 8, 3, true));
+  /* Two geometries: a quad with normals, uv and colours, and a textured
+   * two-sided triangle that is also a portal. */
+  NffModel m;
+  NffGeometry a, b;
+  a.name = "quad";
+  for (int i = 0; i < 4; ++i) {
+    NffVertex v;
+    v.p[0] = float(i & 1);
+    v.p[1] = float(i >> 1);
+    v.hasnormal = v.hasuv = v.hasrgb = true;
+    v.n[2] = 1;
+    v.uv[0] = v.p[0];
+    v.uv[1] = v.p[1];
+    v.rgb[0] = uint8_t(60 * i);
+    a.vertices.push_back(v);
+  }
+  NffPolygon q;
+  q.indices = {0, 1, 3, 2};
+  q.matid = 1;
+  a.polygons.push_back(q);
+  b.name = "tri";
+  for (int i = 0; i < 3; ++i) {
+    NffVertex v;
+    v.p[0] = float(i);
+    v.p[2] = float(i * i);
+    b.vertices.push_back(v);
+  }
+  NffPolygon t;
+  t.indices = {0, 1, 2};
+  t.both = true;
+  t.texture = "S_wall";
+  t.portal = "next";
+  b.polygons.push_back(t);
+  m.geometries = {a, b};
+  const std::string text = nff_text(m), binary = nff_binary(m);
+  ok = ok && write(std::string(argv[1]) + "/nff_text/corpus/model.nff", Bytes(text.begin(), text.end())) &&
+       write(std::string(argv[1]) + "/nff_binary/corpus/model.bnff",
+             Bytes(binary.begin(), binary.end()));
   if (!ok) fprintf(stderr, "fuzz_seeds: could not write into %s\n", dir.c_str());
   return ok ? 0 : 1;
 }
