@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/messages.h"
 #include "vlx/diag.h"
 
 namespace {
@@ -124,4 +125,17 @@ int _VLfetch_stream(FILE *stream, char **data, size_t *size) {
         return got == 0 && ferror(stream) ? -1 : long(got);
       },
       hint, data, size);
+}
+
+bool _VLfetch_warned(const char *path, FILE *stream, char **data, size_t *size) {
+  int fetched = stream ? _VLfetch_stream(stream, data, size) : _VLfetch_file(path, data, size);
+  if (fetched == VLFETCH_TOOLARGE) {
+    VLMSG(FILE_TOO_LARGE, path ? path : "", VLFETCH_MAXBYTES);
+    return false;
+  }
+  if (fetched != VLFETCH_OK) {
+    VLMSG(TOK_CANT_OPEN, path ? path : "");
+    return false;
+  }
+  return true;
 }

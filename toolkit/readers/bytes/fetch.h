@@ -28,4 +28,9 @@ int _VLfetch_head(const char *path, void *buffer, size_t cap, size_t *n);
  * position. */
 int _VLfetch_stream(FILE *stream, char **data, size_t *size);
 
+/* The rest of stream, or the file at path when stream is null, with the
+ * readers' two warnings on failure: "File %s is larger than %u bytes" and
+ * "Can't open '%s' for input". False after a warning. */
+bool _VLfetch_warned(const char *path, FILE *stream, char **data, size_t *size);
+
 #endif

@@ -334,15 +334,7 @@ VLgeomcell *VLbnff_read(FILE *stream, const char *path, VLview *view, float scal
   if (!stream) return nullptr;
   char *bytes = nullptr;
   size_t size = 0;
-  int fetched = _VLfetch_stream(stream, &bytes, &size);
-  if (fetched == VLFETCH_TOOLARGE) {
-    VLMSG(FILE_TOO_LARGE, path ? path : "", VLFETCH_MAXBYTES);
-    return nullptr;
-  }
-  if (fetched != VLFETCH_OK) {
-    VLMSG(TOK_CANT_OPEN, path ? path : "");
-    return nullptr;
-  }
+  if (!_VLfetch_warned(path, stream, &bytes, &size)) return nullptr;
   VLnffoptions options{view, scale, merge, portals};
   VLgeomcell *list = read_file(path, reinterpret_cast<unsigned char *>(bytes), size, &options);
   free(bytes);

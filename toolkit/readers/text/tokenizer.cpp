@@ -79,15 +79,7 @@ VLtokenizer *VLtok_openbytes(const char *path, const char *data, size_t size,
 VLtokenizer *VLtok_open(const char *path, FILE *stream, const char *comment) {
   char *bytes = nullptr;
   size_t size = 0;
-  int fetched = stream ? _VLfetch_stream(stream, &bytes, &size) : _VLfetch_file(path, &bytes, &size);
-  if (fetched == VLFETCH_TOOLARGE) {
-    VLMSG(FILE_TOO_LARGE, path ? path : "", VLFETCH_MAXBYTES);
-    return nullptr;
-  }
-  if (fetched != VLFETCH_OK) {
-    VLMSG(TOK_CANT_OPEN, path ? path : "");
-    return nullptr;
-  }
+  if (!_VLfetch_warned(path, stream, &bytes, &size)) return nullptr;
   VLtokenizer *t = VLtok_openbytes(path, bytes, size, comment);
   t->owned = bytes;
   return t;
