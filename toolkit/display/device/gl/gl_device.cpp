@@ -51,7 +51,35 @@ bool GLdevice::init(void) {
   glBindBuffer(GL_ARRAY_BUFFER, vbomat_);
   glEnableVertexAttribArray(4);
   glVertexAttribIPointer(4, 2, GL_UNSIGNED_INT, 8, reinterpret_cast<void *>(0));
-  glUseProgram(prog_.program);
+  /* The variants' vertex arrays: the same layouts with 16-bit slots. */
+  glGenBuffers(1, &vboslots_);
+  glBindBuffer(GL_ARRAY_BUFFER, vboslots_);
+  glBufferData(GL_ARRAY_BUFFER, VLEXEC_MAXVERTICES * 4, nullptr, GL_STREAM_DRAW);
+  slotids_.assign(2 * VLEXEC_MAXVERTICES, 0);
+  variants_.reserve(64);
+  for (int lit = 0; lit < 2; ++lit) {
+    GLuint &vao = lit ? vao_litslots_ : vao_unlitslots_;
+    glGenVertexArrays(1, &vao);
+    glBindVertexArray(vao);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo_);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void *>(0));
+    if (lit) {
+      glEnableVertexAttribArray(1);
+      glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void *>(12));
+    } else {
+      glEnableVertexAttribArray(2);
+      glVertexAttribPointer(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, 32, reinterpret_cast<void *>(16));
+    }
+    glEnableVertexAttribArray(3);
+    glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void *>(24));
+    glBindBuffer(GL_ARRAY_BUFFER, vboslots_);
+    glEnableVertexAttribArray(4);
+    glVertexAttribIPointer(4, 2, GL_UNSIGNED_SHORT, 4, reinterpret_cast<void *>(0));
+  }
+  glBindVertexArray(0);
+  use_program(prog_.program);
   glUniform1i(prog_.tex, 0);
   glUniform1i(prog_.materials, 1);
   glUniform1i(prog_.matrices, 2);
@@ -79,6 +107,10 @@ GLdevice::~GLdevice() {
   for (size_t i = 1; i < textures_.size(); ++i) deletetexture(uint32_t(i));
   glDeleteVertexArrays(1, &vao_lit_);
   glDeleteVertexArrays(1, &vao_unlit_);
+  glDeleteVertexArrays(1, &vao_litslots_);
+  glDeleteVertexArrays(1, &vao_unlitslots_);
+  glDeleteBuffers(1, &vboslots_);
+  for (const VLglvariant &v : variants_) glDeleteProgram(v.program);
   glDeleteBuffers(1, &vbo_);
   glDeleteBuffers(1, &ebo_);
   glDeleteBuffers(1, &vbomat_);
@@ -155,12 +187,26 @@ void GLdevice::setmatrix(int which, const float m[16]) {
     setworldmatrix(0, m);
     return;
   }
-  glUseProgram(prog_.program);
+  if (which == VLMATRIX_VIEW) {
+    static const float id[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    if (memcmp(view_, m, sizeof view_) == 0) return;
+    flush();
+    memcpy(view_, m, sizeof view_);
+    viewidentity_ = memcmp(m, id, sizeof id) == 0;
+  } else {
+    if (memcmp(proj_, m, sizeof proj_) == 0) return;
+    flush();
+    memcpy(proj_, m, sizeof proj_);
+    ++projserial_;
+  }
+  use_program(prog_.program);
   glUniformMatrix4fv(which == VLMATRIX_VIEW ? prog_.view : prog_.proj, 1, GL_FALSE, m);
 }
 
 /* Matrix rows become texels: the shader builds its matrix from them as
- * columns, which is the transpose it multiplies with on the left. */
+ * columns, which is the transpose it multiplies with on the left. The
+ * variants take the matrices from worlds_ as uniforms, so the texture is
+ * only brought up to date for the general program. */
 void GLdevice::setworldmatrix(uint32_t handle, const float m[16]) {
   if (handle > 65535) return;
   if (handle >= mtxtexrows_) {
@@ -169,6 +215,10 @@ void GLdevice::setworldmatrix(uint32_t handle, const float m[16]) {
     grow_matrix_texture(rows);
   }
   for (int i = 0; i < 16; ++i) worlds_[size_t(handle) * 16 + i] = m[i];
+  if (!general_) {
+    mtxstale_ = true;
+    return;
+  }
   glActiveTexture(GL_TEXTURE2);
   glBindTexture(GL_TEXTURE_2D, mtxtex_);
   glTexSubImage2D(GL_TEXTURE_2D, 0, 0, GLint(handle), 4, 1, GL_RGBA, GL_FLOAT, m);
@@ -193,12 +243,14 @@ void GLdevice::setlight(int slot, const VLlightdesc *desc) {
   if (slot < 0 || slot >= VLDEVICE_LIGHTS || !desc) return;
   lights_[slot] = *desc;
   lightsdirty_ = true;
+  ++lightserial_;
 }
 
 void GLdevice::lighton(int slot, bool on) {
   if (slot < 0 || slot >= VLDEVICE_LIGHTS) return;
   lighton_[slot] = on;
   lightsdirty_ = true;
+  ++lightserial_;
 }
 
 /* Material rows: diffuse, ambient, specular, emissive, (power, 0, 0, 0). */

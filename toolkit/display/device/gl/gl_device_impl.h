@@ -5,6 +5,8 @@
 
 #include <epoxy/gl.h>
 
+#include <stdint.h>
+
 #include <vector>
 
 #include "display/device/device.h"
@@ -48,6 +50,7 @@ class GLdevice : public VLdevice, private VLexecvisitor {
                uint32_t instrlength) override;
   void finish(void) override { glFinish(); }
   void readpixels(int width, int height, int rowlength, uint8_t *rgba) override;
+  void generalshading(bool on) override { general_ = on; }
 
  private:
   static const char *str(GLenum e) {
@@ -63,6 +66,15 @@ class GLdevice : public VLdevice, private VLexecvisitor {
   void lines(const VLlineitem *items, uint32_t n) override;
   void points(const VLpointitem *items, uint32_t n) override;
   void prepare_draw(void);
+  void prepare_general(void);
+  bool prepare_variant(void);
+  const VLglvariant *variant(uint32_t key);
+  uint32_t variant_key(void) const;
+  void variant_lights(const VLglvariant &v);
+  void variant_tables(const VLglvariant &v);
+  void compute_lights(void);
+  void reset_slots(void);
+  void use_program(GLuint program);
   void upload_lights(void);
   void flush(void);
   void draw(GLenum mode, std::vector<uint16_t> &indices);
@@ -85,6 +97,33 @@ class GLdevice : public VLdevice, private VLexecvisitor {
    * share the states become one draw per primitive kind. */
   std::vector<uint16_t> pendtri_, pendline_, pendpoint_;
   std::vector<uint32_t> vertexids_;    /* material and matrix handle per vertex */
+  /* The variants made so far (compiled on first use), the last one used,
+   * the program bound, and serials of the values the variants take. */
+  std::vector<VLglvariant> variants_;
+  size_t lastvariant_ = 0;
+  GLuint bound_ = 0;
+  bool general_ = false;               /* draw with the general program */
+  GLuint vao_litslots_ = 0, vao_unlitslots_ = 0, vboslots_ = 0;
+  float view_[16] = {};
+  bool viewidentity_ = false;
+  float proj_[16] = {};
+  uint32_t projserial_ = 1, lightserial_ = 1, ambientserial_ = 1, lightdata_ = 0;
+  bool mtxstale_ = false;              /* the matrix texture lags worlds_ */
+  /* Active lights as the variants take them, in slot order. */
+  struct LightData {
+    int n = 0;
+    uint32_t key = 0;                  /* count and types, as in variant keys */
+    float color[VLDEVICE_LIGHTS][4], pos[VLDEVICE_LIGHTS][3], dir[VLDEVICE_LIGHTS][3];
+    float att[VLDEVICE_LIGHTS][3], spot[VLDEVICE_LIGHTS][4];
+  } light_;
+  /* The world matrices and materials of the pending draw, by slot; each
+   * processed vertex records its two slots. */
+  uint32_t worldslot_[VLVAR_MAXWORLDS] = {}, matslot_[VLVAR_MAXMATERIALS] = {};
+  uint32_t nworlds_ = 0, nmats_ = 0;
+  uint32_t slotsend_ = 0;              /* vertices with slots written */
+  std::vector<uint16_t> slotids_;      /* material slot, world slot per vertex */
+  float worldbuf_[16 * VLVAR_MAXWORLDS] = {};
+  float matbuf_[20 * VLVAR_MAXMATERIALS] = {};
   VLlightdesc lights_[VLDEVICE_LIGHTS] = {};
   bool lighton_[VLDEVICE_LIGHTS] = {};
   int current_ = 0;

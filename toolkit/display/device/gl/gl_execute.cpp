@@ -1,13 +1,17 @@
 /* Executing an execute buffer on GL: the vertex area is uploaded once into
  * the streaming vertex buffer; every vertex takes the material that was
- * current when its range was processed (a per-vertex material index into
- * the material texture) and the world matrix that was current (an index
- * into the matrix texture), so material and placement changes never split
- * a draw.
+ * current when its range was processed and the world matrix that was
+ * current, so material and placement changes never split a draw.
  * Consecutive primitive instructions are gathered and drawn together, one
  * draw per primitive kind, until a state that the shader or the pipeline
- * depends on changes or the buffer ends. */
+ * depends on changes or the buffer ends.
+ * Each draw runs the variant program made for its state (lights, specular
+ * terms, lit or not, flat or smooth, textured or not, one world matrix and
+ * material or several): the draw's matrices and materials go into small
+ * uniform arrays and each vertex carries its slots in them. The general
+ * program (tests: generalshading) fetches them from textures by handle. */
 #include <math.h>
+#include <string.h>
 
 #include "display/device/gl/gl_device_impl.h"
 
@@ -28,7 +32,6 @@ void GLdevice::execute(const uint8_t *buffer, uint32_t vertexcount, uint32_t ins
                        uint32_t instrlength) {
   if (!current_ || !buffer) return;
   glBindFramebuffer(GL_FRAMEBUFFER, targets_[current_].fbo);
-  glUseProgram(prog_.program);
   if (vertexcount) {
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
     glBufferData(GL_ARRAY_BUFFER, VLEXEC_INSTROFFSET, nullptr, GL_STREAM_DRAW);
@@ -38,6 +41,7 @@ void GLdevice::execute(const uint8_t *buffer, uint32_t vertexcount, uint32_t ins
   pendline_.clear();
   pendpoint_.clear();
   world_ = 0;
+  reset_slots();
   begincount();
   bool ok = _VLexec_walk(buffer, vertexcount, instroffset, instrlength, this);
   flush();
@@ -52,6 +56,7 @@ void GLdevice::lightstate(uint32_t code, uint32_t value) {
     flush();
     ambient_ = value;
     ambientdirty_ = true;
+    ++ambientserial_;
   }
 }
 
@@ -100,6 +105,27 @@ void GLdevice::renderstate(uint32_t code, uint32_t value) {
   }
 }
 
+namespace {
+
+/* The slot of a handle in a draw's table: found, added, or none (full). */
+int slot_of(uint32_t *table, uint32_t &n, uint32_t max, uint32_t handle) {
+  for (uint32_t i = 0; i < n; ++i)
+    if (table[i] == handle) return int(i);
+  if (n == max) return -1;
+  table[n] = handle;
+  return int(n++);
+}
+
+}  // namespace
+
+void GLdevice::reset_slots(void) {
+  nworlds_ = nmats_ = 0;
+  slotsend_ = 0;
+}
+
+/* A range's vertices take the current material and world matrix: their
+ * handles (the general program) and their slots in the pending draw's
+ * tables; a full table draws what is pending and starts new tables. */
 void GLdevice::process(uint32_t flags, uint32_t start, uint32_t count) {
   bool lit = (flags & VLPV_TRANSFORMLIGHT) != 0;
   if (lit != lit_) flush();   /* the two vertex layouts draw separately */
@@ -109,6 +135,19 @@ void GLdevice::process(uint32_t flags, uint32_t start, uint32_t count) {
     vertexids_[2 * i + 1] = world_;
   }
   stats.vertices += count;
+  int m = lit ? slot_of(matslot_, nmats_, VLVAR_MAXMATERIALS, material_) : 0;
+  int w = slot_of(worldslot_, nworlds_, VLVAR_MAXWORLDS, world_);
+  if (m < 0 || w < 0) {
+    flush();
+    reset_slots();
+    m = lit ? slot_of(matslot_, nmats_, VLVAR_MAXMATERIALS, material_) : 0;
+    w = slot_of(worldslot_, nworlds_, VLVAR_MAXWORLDS, world_);
+  }
+  for (uint32_t i = start; i < start + count; ++i) {
+    slotids_[2 * i] = uint16_t(m);
+    slotids_[2 * i + 1] = uint16_t(w);
+  }
+  if (start + count > slotsend_) slotsend_ = start + count;
 }
 
 void GLdevice::upload_lights(void) {
@@ -144,7 +183,14 @@ void GLdevice::upload_lights(void) {
   lightsdirty_ = false;
 }
 
-void GLdevice::prepare_draw(void) {
+void GLdevice::use_program(GLuint program) {
+  if (program == bound_) return;
+  glUseProgram(program);
+  bound_ = program;
+}
+
+void GLdevice::prepare_general(void) {
+  use_program(prog_.program);
   glBindVertexArray(lit_ ? vao_lit_ : vao_unlit_);
   glUniform1i(prog_.lit, lit_);
   glUniform1i(prog_.flat, flat_);
@@ -157,9 +203,13 @@ void GLdevice::prepare_draw(void) {
   glBindTexture(GL_TEXTURE_2D, mattex_);
   glActiveTexture(GL_TEXTURE2);
   glBindTexture(GL_TEXTURE_2D, mtxtex_);
+  if (mtxstale_) {
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 4, GLsizei(mtxtexrows_), GL_RGBA, GL_FLOAT,
+                    worlds_.data());
+    mtxstale_ = false;
+  }
   glActiveTexture(GL_TEXTURE0);
   glBindBuffer(GL_ARRAY_BUFFER, vbomat_);
-  glBufferData(GL_ARRAY_BUFFER, VLEXEC_MAXVERTICES * 8, nullptr, GL_STREAM_DRAW);
   glBufferSubData(GL_ARRAY_BUFFER, 0, VLEXEC_MAXVERTICES * 8, vertexids_.data());
   if (lightsdirty_) upload_lights();
   if (ambientdirty_) {
@@ -168,6 +218,144 @@ void GLdevice::prepare_draw(void) {
     glUniform4fv(prog_.ambient, 1, a);
     ambientdirty_ = false;
   }
+}
+
+/* The active lights in slot order, as the variants take them: directional
+ * vectors normalised towards the light, spot directions normalised. */
+void GLdevice::compute_lights(void) {
+  LightData &d = light_;
+  d.n = 0;
+  d.key = 0;
+  for (int i = 0; i < VLDEVICE_LIGHTS; ++i) {
+    if (!lighton_[i]) continue;
+    const VLlightdesc &l = lights_[i];
+    int n = d.n++;
+    int type = l.type == VLLIGHT_POINT || l.type == VLLIGHT_SPOT ? l.type : VLLIGHT_DIRECTIONAL;
+    d.key |= uint32_t(type) << (VLVAR_TYPESHIFT + 2 * n);
+    float len = sqrtf(l.direction[0] * l.direction[0] + l.direction[1] * l.direction[1] +
+                      l.direction[2] * l.direction[2]);
+    float s = len > 0 ? (type == VLLIGHT_DIRECTIONAL ? -1.0f : 1.0f) / len : 0.0f;
+    for (int k = 0; k < 4; ++k) d.color[n][k] = l.color[k];
+    for (int k = 0; k < 3; ++k) {
+      d.pos[n][k] = l.position[k];
+      d.dir[n][k] = l.direction[k] * s;
+      d.att[n][k] = l.attenuation[k];
+    }
+    d.spot[n][0] = l.range > 0 ? l.range : 1e30f;
+    d.spot[n][1] = l.falloff;
+    d.spot[n][2] = cosf(l.theta * 0.5f);
+    d.spot[n][3] = cosf(l.phi * 0.5f);
+  }
+  d.key |= uint32_t(d.n) << VLVAR_NLIGHTSHIFT;
+  lightdata_ = lightserial_;
+}
+
+uint32_t GLdevice::variant_key(void) const {
+  uint32_t key = 0;
+  if (flat_) key |= VLVAR_FLAT;
+  if (texture_) key |= VLVAR_TEXTURED;
+  if (nworlds_ > 1) key |= VLVAR_MULTIWORLD;
+  if (!lit_) return key;
+  key |= VLVAR_LIT | light_.key;
+  if (nmats_ > 1) key |= VLVAR_MULTIMATERIAL;
+  for (uint32_t i = 0; i < nmats_; ++i) {
+    const VLmaterialdesc &m = materials_[matslot_[i] < materials_.size() ? matslot_[i] : 0];
+    if (m.power > 0 && (m.specular[0] > 0 || m.specular[1] > 0 || m.specular[2] > 0))
+      return key | VLVAR_SPECULAR;
+  }
+  return key;
+}
+
+/* The variant for a key: the last one used, one made earlier, or a new one
+ * compiled now; null when it cannot be built. */
+const VLglvariant *GLdevice::variant(uint32_t key) {
+  if (lastvariant_ < variants_.size() && variants_[lastvariant_].key == key)
+    return &variants_[lastvariant_];
+  for (size_t i = 0; i < variants_.size(); ++i)
+    if (variants_[i].key == key) {
+      lastvariant_ = i;
+      return &variants_[i];
+    }
+  VLglvariant v;
+  bound_ = 0;
+  if (!_VLgl_buildvariant(&v, key)) return nullptr;
+  variants_.push_back(v);
+  lastvariant_ = variants_.size() - 1;
+  return &variants_.back();
+}
+
+void GLdevice::variant_lights(const VLglvariant &cv) {
+  VLglvariant &v = const_cast<VLglvariant &>(cv);
+  if (v.lightserial != lightdata_ && light_.n) {
+    glUniform4fv(v.lcolor, light_.n, &light_.color[0][0]);
+    glUniform3fv(v.lpos, light_.n, &light_.pos[0][0]);
+    glUniform3fv(v.ldir, light_.n, &light_.dir[0][0]);
+    glUniform3fv(v.latt, light_.n, &light_.att[0][0]);
+    glUniform4fv(v.lspot, light_.n, &light_.spot[0][0]);
+    v.lightserial = lightdata_;
+  }
+  if (v.ambientserial != ambientserial_) {
+    float a[4];
+    unpack_argb(ambient_, a);
+    glUniform4fv(v.ambient, 1, a);
+    v.ambientserial = ambientserial_;
+  }
+}
+
+/* The draw's world matrices (combined with the view: the variants take
+ * model-view matrices) and materials into the uniform arrays. */
+void GLdevice::variant_tables(const VLglvariant &v) {
+  for (uint32_t i = 0; i < nworlds_; ++i) {
+    const float *w = &worlds_[size_t(worldslot_[i]) * 16];
+    float *out = &worldbuf_[16 * i];
+    if (viewidentity_) {
+      memcpy(out, w, 16 * sizeof(float));
+      continue;
+    }
+    for (int r = 0; r < 4; ++r)
+      for (int c = 0; c < 4; ++c)
+        out[4 * r + c] = w[4 * r] * view_[c] + w[4 * r + 1] * view_[4 + c] +
+                         w[4 * r + 2] * view_[8 + c] + w[4 * r + 3] * view_[12 + c];
+  }
+  glUniformMatrix4fv(v.world, GLsizei(nworlds_), GL_FALSE, worldbuf_);
+  if (!lit_) return;
+  for (uint32_t i = 0; i < nmats_; ++i) {
+    const VLmaterialdesc &m = materials_[matslot_[i] < materials_.size() ? matslot_[i] : 0];
+    float *row = &matbuf_[20 * i];
+    memcpy(row, m.diffuse, 16);
+    memcpy(row + 4, m.ambient, 16);
+    memcpy(row + 8, m.specular, 16);
+    memcpy(row + 12, m.emissive, 16);
+    row[16] = m.power;
+  }
+  glUniform4fv(v.mat, GLsizei(5 * nmats_), matbuf_);
+}
+
+bool GLdevice::prepare_variant(void) {
+  if (lit_ && lightdata_ != lightserial_) compute_lights();
+  const VLglvariant *v = variant(variant_key());
+  if (!v) return false;
+  use_program(v->program);
+  glBindVertexArray(lit_ ? vao_litslots_ : vao_unlitslots_);
+  if (texture_) {
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, textures_[texture_].id);
+  }
+  if (v->projserial != projserial_) {
+    glUniformMatrix4fv(v->proj, 1, GL_FALSE, proj_);
+    const_cast<VLglvariant *>(v)->projserial = projserial_;
+  }
+  if (lit_) variant_lights(*v);
+  variant_tables(*v);
+  if (v->key & (VLVAR_MULTIWORLD | VLVAR_MULTIMATERIAL)) {
+    glBindBuffer(GL_ARRAY_BUFFER, vboslots_);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(slotsend_) * 4, slotids_.data());
+  }
+  return true;
+}
+
+void GLdevice::prepare_draw(void) {
+  if (general_ || !prepare_variant()) prepare_general();
 }
 
 void GLdevice::draw(GLenum mode, std::vector<uint16_t> &indices) {
