@@ -123,7 +123,8 @@ class GLdevice : public VLdevice, private VLexecvisitor {
   uint32_t slotsend_ = 0;              /* vertices with slots written */
   std::vector<uint16_t> slotids_;      /* material slot, world slot per vertex */
   float worldbuf_[16 * VLVAR_MAXWORLDS] = {};
-  float matbuf_[20 * VLVAR_MAXMATERIALS] = {};
+  float matbuf_[16 * VLVAR_MAXMATERIALS] = {};
+  float ambientf_[4] = {};             /* the ambient light, unpacked */
   VLlightdesc lights_[VLDEVICE_LIGHTS] = {};
   bool lighton_[VLDEVICE_LIGHTS] = {};
   int current_ = 0;

@@ -34,7 +34,6 @@ void GLdevice::execute(const uint8_t *buffer, uint32_t vertexcount, uint32_t ins
   glBindFramebuffer(GL_FRAMEBUFFER, targets_[current_].fbo);
   if (vertexcount) {
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-    glBufferData(GL_ARRAY_BUFFER, VLEXEC_INSTROFFSET, nullptr, GL_STREAM_DRAW);
     glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(vertexcount) * 32, buffer);
   }
   pendtri_.clear();
@@ -135,6 +134,7 @@ void GLdevice::process(uint32_t flags, uint32_t start, uint32_t count) {
     vertexids_[2 * i + 1] = world_;
   }
   stats.vertices += count;
+  if (!count) return;   /* an empty range takes no slot */
   int m = lit ? slot_of(matslot_, nmats_, VLVAR_MAXMATERIALS, material_) : 0;
   int w = slot_of(worldslot_, nworlds_, VLVAR_MAXWORLDS, world_);
   if (m < 0 || w < 0) {
@@ -294,12 +294,6 @@ void GLdevice::variant_lights(const VLglvariant &cv) {
     glUniform4fv(v.lspot, light_.n, &light_.spot[0][0]);
     v.lightserial = lightdata_;
   }
-  if (v.ambientserial != ambientserial_) {
-    float a[4];
-    unpack_argb(ambient_, a);
-    glUniform4fv(v.ambient, 1, a);
-    v.ambientserial = ambientserial_;
-  }
 }
 
 /* The draw's world matrices (combined with the view: the variants take
@@ -321,18 +315,19 @@ void GLdevice::variant_tables(const VLglvariant &v) {
   if (!lit_) return;
   for (uint32_t i = 0; i < nmats_; ++i) {
     const VLmaterialdesc &m = materials_[matslot_[i] < materials_.size() ? matslot_[i] : 0];
-    float *row = &matbuf_[20 * i];
+    float *row = &matbuf_[16 * i];
     memcpy(row, m.diffuse, 16);
-    memcpy(row + 4, m.ambient, 16);
+    for (int k = 0; k < 3; ++k) row[4 + k] = m.emissive[k] + m.ambient[k] * ambientf_[k];
+    row[7] = 1.0f;
     memcpy(row + 8, m.specular, 16);
-    memcpy(row + 12, m.emissive, 16);
-    row[16] = m.power;
+    row[12] = m.power;
   }
-  glUniform4fv(v.mat, GLsizei(5 * nmats_), matbuf_);
+  glUniform4fv(v.mat, GLsizei(4 * nmats_), matbuf_);
 }
 
 bool GLdevice::prepare_variant(void) {
   if (lit_ && lightdata_ != lightserial_) compute_lights();
+  if (lit_) unpack_argb(ambient_, ambientf_);
   const VLglvariant *v = variant(variant_key());
   if (!v) return false;
   use_program(v->program);
@@ -361,7 +356,6 @@ void GLdevice::prepare_draw(void) {
 void GLdevice::draw(GLenum mode, std::vector<uint16_t> &indices) {
   if (indices.empty()) return;
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo_);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER, VLEXEC_BUFFERSIZE, nullptr, GL_STREAM_DRAW);
   glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, GLsizeiptr(indices.size()) * 2, indices.data());
   glDrawElements(mode, GLsizei(indices.size()), GL_UNSIGNED_SHORT, nullptr);
   stats.drawcalls++;

@@ -116,8 +116,9 @@ void main() {
 /* The variant source: one program per state in force, chosen by defines.
  * World matrices arrive as model-view matrices in a small uniform array
  * (WORLDS > 1: indexed per vertex, else the one matrix of the draw) and
- * materials as five vec4 each (diffuse, ambient, specular, emissive,
- * (power)) in another (MATERIALS > 1: indexed per vertex). LIGHTS expands
+ * materials as four vec4 each (diffuse; emissive + ambient x the ambient
+ * light, worked out once per draw; specular; (power)) in another
+ * (MATERIALS > 1: indexed per vertex). LIGHTS expands
  * to one call per active light with constant indexes, so the per-vertex
  * path holds no branch on a uniform. Directional light vectors come
  * normalised and pointing towards the light. */
@@ -143,8 +144,7 @@ out vec4 v_color;
 out vec2 v_uv;
 #endif
 #ifdef LIT
-uniform vec4 u_mat[5 * MATERIALS];
-uniform vec4 u_ambient;
+uniform vec4 u_mat[4 * MATERIALS];
 uniform vec4 u_lcolor[8];
 uniform vec3 u_lpos[8];
 uniform vec3 u_ldir[8];
@@ -198,16 +198,18 @@ void main() {
   gl_Position = u_proj * eye;
 #ifdef LIT
 #if MATERIALS > 1
-  int mb = 5 * a_ids.x;
+  int mb = 4 * a_ids.x;
 #else
   const int mb = 0;
 #endif
   m_diffuse = u_mat[mb];
+#ifdef SPECULAR
   m_specular = u_mat[mb + 2];
-  m_power = u_mat[mb + 4].x;
+  m_power = u_mat[mb + 3].x;
+#endif
   vec3 n = normalize(mat3(mv) * a_normal);
   vec3 p = eye.xyz;
-  vec3 sum = u_mat[mb + 3].rgb + u_mat[mb + 1].rgb * u_ambient.rgb;
+  vec3 sum = u_mat[mb + 1].rgb;
   LIGHTS
   v_color = vec4(clamp(sum, 0.0, 1.0), m_diffuse.a);
 #else
@@ -331,7 +333,6 @@ bool _VLgl_buildvariant(VLglvariant *v, uint32_t key) {
   v->proj = glGetUniformLocation(g, "u_proj");
   v->world = glGetUniformLocation(g, "u_world");
   v->mat = glGetUniformLocation(g, "u_mat");
-  v->ambient = glGetUniformLocation(g, "u_ambient");
   v->lcolor = glGetUniformLocation(g, "u_lcolor");
   v->lpos = glGetUniformLocation(g, "u_lpos");
   v->ldir = glGetUniformLocation(g, "u_ldir");

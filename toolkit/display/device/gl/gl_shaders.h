@@ -36,10 +36,10 @@ enum { VLVAR_MAXWORLDS = 16, VLVAR_MAXMATERIALS = 16 };
 struct VLglvariant {
   uint32_t key = 0;
   GLuint program = 0;
-  GLint proj = -1, world = -1, mat = -1, ambient = -1;
+  GLint proj = -1, world = -1, mat = -1;
   GLint lcolor = -1, lpos = -1, ldir = -1, latt = -1, lspot = -1;
   /* Serials of the values last given to this program. */
-  uint32_t projserial = 0, lightserial = 0, ambientserial = 0;
+  uint32_t projserial = 0, lightserial = 0;
 };
 
 /* Compiles and links the variant for a key; false (with the log) on failure. */
