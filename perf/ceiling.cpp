@@ -7,7 +7,9 @@
  * modulate), in one draw per frame. Toolkit and ceiling run alternately
  * (7 rounds of about 0.2 s each, the median of each side); one line per
  * scene: toolkit rate, ceiling rate, ratio. A counting malloc makes the
- * heap allocations of 100 toolkit frames visible (after warm-up frames).
+ * heap allocations of 100 toolkit frames visible (after warm-up frames):
+ * the toolkit's own, and the driver's, next to the driver's for 100
+ * ceiling frames (the software device allocates while binning a frame).
  * Usage: perf_ceiling [seconds per round, default 0.2] [only scenes whose
  * label contains this text] */
 #include <epoxy/gl.h>
@@ -20,53 +22,75 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "bench.h"
 #include "vlx/vlx.h"
 
-/* --- the counting allocator: every allocation of the process --- */
+/* --- the counting allocator: every allocation of the process, and those
+ * of the toolkit (made from code in this executable, or through operator
+ * new) apart from the driver's --- */
+extern "C" char __executable_start[], etext[];
+
 namespace {
-std::atomic<long> g_allocs{0};
+std::atomic<long> g_allocs{0}, g_own{0};
 std::atomic<bool> g_counting{false};
-inline void counted(void) {
-  if (g_counting.load(std::memory_order_relaxed)) g_allocs.fetch_add(1, std::memory_order_relaxed);
+inline void counted(const void *caller) {
+  if (!g_counting.load(std::memory_order_relaxed)) return;
+  g_allocs.fetch_add(1, std::memory_order_relaxed);
+  if (caller >= static_cast<const void *>(__executable_start) && caller < static_cast<const void *>(etext))
+    g_own.fetch_add(1, std::memory_order_relaxed);
 }
 }  // namespace
 
 #if !defined(__SANITIZE_ADDRESS__)
+#define COUNTED() counted(__builtin_return_address(0))
 extern "C" {
 void *__libc_malloc(size_t);
 void *__libc_calloc(size_t, size_t);
 void *__libc_realloc(void *, size_t);
 void *__libc_memalign(size_t, size_t);
 void *malloc(size_t n) {
-  counted();
+  COUNTED();
   return __libc_malloc(n);
 }
 void *calloc(size_t n, size_t s) {
-  counted();
+  COUNTED();
   return __libc_calloc(n, s);
 }
 void *realloc(void *p, size_t n) {
-  counted();
+  COUNTED();
   return __libc_realloc(p, n);
 }
 void *memalign(size_t a, size_t n) {
-  counted();
+  COUNTED();
   return __libc_memalign(a, n);
 }
 void *aligned_alloc(size_t a, size_t n) {
-  counted();
+  COUNTED();
   return __libc_memalign(a, n);
 }
 int posix_memalign(void **out, size_t a, size_t n) {
-  counted();
+  COUNTED();
   *out = __libc_memalign(a, n);
   return *out ? 0 : ENOMEM;
 }
 }
+/* C++ allocations come from the toolkit (the driver is C; its compiler
+ * allocates only while compiling, before the counted frames). */
+void *operator new(size_t n) {
+  counted(__executable_start);
+  void *p = __libc_malloc(n ? n : 1);
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+void *operator new[](size_t n) { return operator new(n); }
+void operator delete(void *p) noexcept { free(p); }
+void operator delete[](void *p) noexcept { free(p); }
+void operator delete(void *p, size_t) noexcept { free(p); }
+void operator delete[](void *p, size_t) noexcept { free(p); }
 #endif
 
 namespace {
@@ -400,11 +424,11 @@ bool wanted(const char *label) { return !g_only || strstr(label, g_only); }
 template <class Update>
 void measure(const Scene &s, Ceiling &c, double seconds, Update update) {
   ceiling_fps(c, 0.0, update);   /* the first draw compiles the shaders */
-  long before = g_allocs.load();
+  long before = g_allocs.load(), ownbefore = g_own.load();
   g_counting = true;
   for (int i = 0; i < 100; ++i) VLuniverse_go1();
   g_counting = false;
-  long allocs = g_allocs.load() - before;
+  long allocs = g_allocs.load() - before, own = g_own.load() - ownbefore;
   before = g_allocs.load();
   g_counting = true;
   ceiling_fps(c, 0.0, update);
@@ -418,8 +442,9 @@ void measure(const Scene &s, Ceiling &c, double seconds, Update update) {
   }
   double a = median(tk) * double(s.prims), b = median(ce) * double(s.prims);
   double scale = strcmp(s.unit, "Mpix/s") == 0 ? 1e-6 : 1e-3;
-  printf("%-40s toolkit %9.1f %s  ceiling %9.1f  ratio %.3f  allocs/100 frames %ld (ceiling %ld)\n",
-         s.label.c_str(), a * scale, s.unit, b * scale, a / b, allocs, ceilallocs);
+  printf("%-40s toolkit %9.1f %s  ceiling %9.1f  ratio %.3f  allocations/100 frames: toolkit %ld, "
+         "driver %ld (ceiling's driver %ld)\n",
+         s.label.c_str(), a * scale, s.unit, b * scale, a / b, own, allocs - own, ceilallocs);
   fflush(stdout);
 }
 
