@@ -1,6 +1,6 @@
 /* The GL device: targets are framebuffers (RGBA8 colour, 16-bit depth),
- * execute buffers are uploaded into one streaming vertex buffer and drawn
- * with one indexed draw per primitive instruction. Lights, materials and
+ * execute buffers are staged into one streaming vertex buffer and drawn
+ * together while the state stays (gl_execute.cpp). Lights, materials and
  * world matrices are kept on the CPU and written to the device only when
  * they change; each execution still binds its framebuffer, program, vertex
  * array and tables again (cheap next to its upload and draws). The
@@ -17,19 +17,20 @@ bool GLdevice::init(void) {
   if (!_VLgl_buildprogram(&prog_)) return false;
   glGenBuffers(1, &vbo_);
   glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-  glBufferData(GL_ARRAY_BUFFER, VLEXEC_INSTROFFSET, nullptr, GL_STREAM_DRAW);
+  glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(kStageVertices) * 32, nullptr, GL_STREAM_DRAW);
+  stage_.assign(size_t(kStageVertices) * 32, 0);
   glGenBuffers(1, &ebo_);
   glGenBuffers(1, &vbomat_);
   glBindBuffer(GL_ARRAY_BUFFER, vbomat_);
   glBufferData(GL_ARRAY_BUFFER, VLEXEC_MAXVERTICES * 8, nullptr, GL_STREAM_DRAW);
-  pendtri_.reserve(VLEXEC_BUFFERSIZE / 2);
-  pendline_.reserve(VLEXEC_BUFFERSIZE / 2);
-  pendpoint_.reserve(VLEXEC_BUFFERSIZE / 2);
+  pendtri_.reserve(kPendIndices);
+  pendline_.reserve(kPendIndices);
+  pendpoint_.reserve(kPendIndices);
   vertexids_.assign(2 * VLEXEC_MAXVERTICES, 0);
   glGenVertexArrays(1, &vao_lit_);
   glBindVertexArray(vao_lit_);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo_);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER, VLEXEC_BUFFERSIZE, nullptr, GL_STREAM_DRAW);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(kPendIndices) * 4, nullptr, GL_STREAM_DRAW);
   glEnableVertexAttribArray(4);
   glVertexAttribIPointer(4, 2, GL_UNSIGNED_INT, 8, reinterpret_cast<void *>(0));
   glBindBuffer(GL_ARRAY_BUFFER, vbo_);
@@ -54,8 +55,8 @@ bool GLdevice::init(void) {
   /* The variants' vertex arrays: the same layouts with 16-bit slots. */
   glGenBuffers(1, &vboslots_);
   glBindBuffer(GL_ARRAY_BUFFER, vboslots_);
-  glBufferData(GL_ARRAY_BUFFER, VLEXEC_MAXVERTICES * 4, nullptr, GL_STREAM_DRAW);
-  slotids_.assign(2 * VLEXEC_MAXVERTICES, 0);
+  glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(kStageVertices) * 4, nullptr, GL_STREAM_DRAW);
+  slotids_.assign(2 * size_t(kStageVertices), 0);
   variants_.reserve(64);
   for (int lit = 0; lit < 2; ++lit) {
     GLuint &vao = lit ? vao_litslots_ : vao_unlitslots_;
@@ -120,6 +121,7 @@ GLdevice::~GLdevice() {
 }
 
 int GLdevice::newtarget(int width, int height) {
+  flush();
   Target t;
   t.width = width;
   t.height = height;
@@ -154,6 +156,7 @@ int GLdevice::newtarget(int width, int height) {
 }
 
 void GLdevice::deletetarget(int target) {
+  flush();
   if (target <= 0 || size_t(target) >= targets_.size() || !targets_[target].fbo) return;
   Target &t = targets_[target];
   glDeleteFramebuffers(1, &t.fbo);
@@ -166,13 +169,38 @@ void GLdevice::deletetarget(int target) {
 void GLdevice::selecttarget(int target) {
   if (target <= 0 || size_t(target) >= targets_.size() || !targets_[target].fbo) return;
   if (current_ == target) return;
+  flush();
   glBindFramebuffer(GL_FRAMEBUFFER, targets_[target].fbo);
   current_ = target;
 }
 
-void GLdevice::viewport(int x, int y, int width, int height) { glViewport(x, y, width, height); }
+void GLdevice::viewport(int x, int y, int width, int height) {
+  flush();
+  glViewport(x, y, width, height);
+}
+
+void GLdevice::finish(void) {
+  flush();
+  glFinish();
+}
+
+void GLdevice::generalshading(bool on) {
+  flush();
+  general_ = on;
+}
+
+void GLdevice::worldchanging(uint32_t handle) {
+  for (uint32_t i = 0; i < nworlds_ && pending(); ++i)
+    if (worldslot_[i] == handle) flush();
+}
+
+void GLdevice::materialchanging(uint32_t handle) {
+  for (uint32_t i = 0; i < nmats_ && pending(); ++i)
+    if (matslot_[i] == handle) flush();
+}
 
 void GLdevice::clear(const float rgba[4]) {
+  flush();
   if (!current_) return;
   glBindFramebuffer(GL_FRAMEBUFFER, targets_[current_].fbo);
   glClearColor(rgba[0], rgba[1], rgba[2], rgba[3]);
@@ -209,6 +237,7 @@ void GLdevice::setmatrix(int which, const float m[16]) {
  * only brought up to date for the general program. */
 void GLdevice::setworldmatrix(uint32_t handle, const float m[16]) {
   if (handle > 65535) return;
+  worldchanging(handle);
   if (handle >= mtxtexrows_) {
     uint32_t rows = mtxtexrows_;
     while (rows <= handle) rows *= 2;
@@ -241,6 +270,7 @@ void GLdevice::grow_matrix_texture(uint32_t rows) {
 
 void GLdevice::setlight(int slot, const VLlightdesc *desc) {
   if (slot < 0 || slot >= VLDEVICE_LIGHTS || !desc) return;
+  flush();
   lights_[slot] = *desc;
   lightsdirty_ = true;
   ++lightserial_;
@@ -248,6 +278,8 @@ void GLdevice::setlight(int slot, const VLlightdesc *desc) {
 
 void GLdevice::lighton(int slot, bool on) {
   if (slot < 0 || slot >= VLDEVICE_LIGHTS) return;
+  if (lighton_[slot] == on) return;
+  flush();
   lighton_[slot] = on;
   lightsdirty_ = true;
   ++lightserial_;
@@ -299,6 +331,7 @@ uint32_t GLdevice::newmaterial(void) {
 
 void GLdevice::setmaterial(uint32_t handle, const VLmaterialdesc *desc) {
   if (!handle || handle >= materials_.size() || !materiallive_[handle] || !desc) return;
+  materialchanging(handle);
   materials_[handle] = *desc;
   write_material_row(handle);
 }
@@ -308,6 +341,7 @@ void GLdevice::deletematerial(uint32_t handle) {
 }
 
 uint32_t GLdevice::newtexture(int width, int height, const uint8_t *rgba) {
+  flush();
   Texture t;
   t.live = true;
   glGenTextures(1, &t.id);
@@ -328,12 +362,14 @@ uint32_t GLdevice::newtexture(int width, int height, const uint8_t *rgba) {
 
 void GLdevice::deletetexture(uint32_t handle) {
   if (!handle || handle >= textures_.size() || !textures_[handle].live) return;
+  flush();
   glDeleteTextures(1, &textures_[handle].id);
   textures_[handle] = Texture();
   if (texture_ == handle) texture_ = 0;
 }
 
 void GLdevice::readpixels(int width, int height, int rowlength, uint8_t *rgba) {
+  flush();
   if (!current_ || width <= 0 || height <= 0 || rowlength < width) return;
   glBindFramebuffer(GL_FRAMEBUFFER, targets_[current_].fbo);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);

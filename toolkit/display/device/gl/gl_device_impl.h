@@ -48,9 +48,9 @@ class GLdevice : public VLdevice, private VLexecvisitor {
   void deletetexture(uint32_t handle) override;
   void execute(const uint8_t *buffer, uint32_t vertexcount, uint32_t instroffset,
                uint32_t instrlength) override;
-  void finish(void) override { glFinish(); }
+  void finish(void) override;
   void readpixels(int width, int height, int rowlength, uint8_t *rgba) override;
-  void generalshading(bool on) override { general_ = on; }
+  void generalshading(bool on) override;
 
  private:
   static const char *str(GLenum e) {
@@ -77,7 +77,12 @@ class GLdevice : public VLdevice, private VLexecvisitor {
   void use_program(GLuint program);
   void upload_lights(void);
   void flush(void);
-  void draw(GLenum mode, std::vector<uint16_t> &indices);
+  void draw(GLenum mode, std::vector<uint32_t> &indices);
+  void upload_staged(void);
+  bool pending(void) const { return !pendtri_.empty() || !pendline_.empty() || !pendpoint_.empty(); }
+  /* Flushes first when the pending draw uses this world matrix or material. */
+  void worldchanging(uint32_t handle);
+  void materialchanging(uint32_t handle);
   void write_material_row(uint32_t handle);
   void grow_material_texture(uint32_t rows);
   void grow_matrix_texture(uint32_t rows);
@@ -93,9 +98,16 @@ class GLdevice : public VLdevice, private VLexecvisitor {
   std::vector<VLmaterialdesc> materials_;
   std::vector<bool> materiallive_;
   std::vector<Texture> textures_;
-  /* Primitives waiting to be drawn together: consecutive instructions that
-   * share the states become one draw per primitive kind. */
-  std::vector<uint16_t> pendtri_, pendline_, pendpoint_;
+  /* Primitives waiting to be drawn together: consecutive instructions,
+   * of one buffer or of several, that share the states become one draw.
+   * Their vertices wait in the staging copy (a buffer's vertex area from
+   * base_), with indexes counted from its start. */
+  static const uint32_t kStageVertices = 16 * VLEXEC_MAXVERTICES;
+  static const size_t kPendIndices = 16 * 3 * 2048;
+  std::vector<uint32_t> pendtri_, pendline_, pendpoint_;
+  std::vector<uint8_t> stage_;
+  uint32_t base_ = 0, staged_ = 0, uploaded_ = 0;
+  uint32_t slotslo_ = 0, slotshi_ = 0;   /* staged vertices whose slots changed */
   std::vector<uint32_t> vertexids_;    /* material and matrix handle per vertex */
   /* The variants made so far (compiled on first use), the last one used,
    * the program bound, and serials of the values the variants take. */
@@ -120,8 +132,7 @@ class GLdevice : public VLdevice, private VLexecvisitor {
    * processed vertex records its two slots. */
   uint32_t worldslot_[VLVAR_MAXWORLDS] = {}, matslot_[VLVAR_MAXMATERIALS] = {};
   uint32_t nworlds_ = 0, nmats_ = 0;
-  uint32_t slotsend_ = 0;              /* vertices with slots written */
-  std::vector<uint16_t> slotids_;      /* material slot, world slot per vertex */
+  std::vector<uint16_t> slotids_;      /* material slot, world slot per staged vertex */
   float worldbuf_[16 * VLVAR_MAXWORLDS] = {};
   float matbuf_[16 * VLVAR_MAXMATERIALS] = {};
   float ambientf_[4] = {};             /* the ambient light, unpacked */

@@ -28,22 +28,25 @@ void unpack_argb(uint32_t c, float out[4]) {
 
 }  // namespace
 
+/* The vertex area goes into the staging copy after what is pending; its
+ * primitives join the pending ones while the state stays. Nothing pending:
+ * the staging and the slot tables start again. The general program draws
+ * each buffer by itself. */
 void GLdevice::execute(const uint8_t *buffer, uint32_t vertexcount, uint32_t instroffset,
                        uint32_t instrlength) {
-  if (!current_ || !buffer) return;
-  glBindFramebuffer(GL_FRAMEBUFFER, targets_[current_].fbo);
-  if (vertexcount) {
-    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-    glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(vertexcount) * 32, buffer);
+  if (!current_ || !buffer || vertexcount > VLEXEC_MAXVERTICES) return;
+  if (pending() && staged_ + vertexcount > kStageVertices) flush();
+  if (!pending()) {
+    staged_ = uploaded_ = 0;
+    reset_slots();
   }
-  pendtri_.clear();
-  pendline_.clear();
-  pendpoint_.clear();
+  base_ = staged_;
+  memcpy(&stage_[size_t(base_) * 32], buffer, size_t(vertexcount) * 32);
+  staged_ += vertexcount;
   world_ = 0;
-  reset_slots();
   begincount();
   bool ok = _VLexec_walk(buffer, vertexcount, instroffset, instrlength, this);
-  flush();
+  if (general_) flush();
   count(ok);
 }
 
@@ -117,10 +120,7 @@ int slot_of(uint32_t *table, uint32_t &n, uint32_t max, uint32_t handle) {
 
 }  // namespace
 
-void GLdevice::reset_slots(void) {
-  nworlds_ = nmats_ = 0;
-  slotsend_ = 0;
-}
+void GLdevice::reset_slots(void) { nworlds_ = nmats_ = 0; }
 
 /* A range's vertices take the current material and world matrix: their
  * handles (the general program) and their slots in the pending draw's
@@ -143,11 +143,14 @@ void GLdevice::process(uint32_t flags, uint32_t start, uint32_t count) {
     m = lit ? slot_of(matslot_, nmats_, VLVAR_MAXMATERIALS, material_) : 0;
     w = slot_of(worldslot_, nworlds_, VLVAR_MAXWORLDS, world_);
   }
-  for (uint32_t i = start; i < start + count; ++i) {
+  uint32_t from = base_ + start, to = from + count;
+  for (uint32_t i = from; i < to; ++i) {
     slotids_[2 * i] = uint16_t(m);
     slotids_[2 * i + 1] = uint16_t(w);
   }
-  if (start + count > slotsend_) slotsend_ = start + count;
+  if (slotslo_ >= slotshi_) slotslo_ = from;
+  slotslo_ = from < slotslo_ ? from : slotslo_;
+  slotshi_ = to > slotshi_ ? to : slotshi_;
 }
 
 void GLdevice::upload_lights(void) {
@@ -342,54 +345,83 @@ bool GLdevice::prepare_variant(void) {
   }
   if (lit_) variant_lights(*v);
   variant_tables(*v);
-  if (v->key & (VLVAR_MULTIWORLD | VLVAR_MULTIMATERIAL)) {
-    glBindBuffer(GL_ARRAY_BUFFER, vboslots_);
-    glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(slotsend_) * 4, slotids_.data());
-  }
   return true;
 }
 
+/* The staged vertices not yet in the device's buffers, and the slots
+ * written since the last upload (ranges processed after a draw inside a
+ * buffer get theirs later than their vertices). */
+void GLdevice::upload_staged(void) {
+  if (staged_ > uploaded_) {
+    GLsizeiptr from = GLsizeiptr(uploaded_), n = GLsizeiptr(staged_ - uploaded_);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    glBufferSubData(GL_ARRAY_BUFFER, from * 32, n * 32, &stage_[size_t(from) * 32]);
+    uploaded_ = staged_;
+  }
+  if (slotshi_ > slotslo_ && !general_) {
+    GLsizeiptr from = GLsizeiptr(slotslo_), n = GLsizeiptr(slotshi_ - slotslo_);
+    glBindBuffer(GL_ARRAY_BUFFER, vboslots_);
+    glBufferSubData(GL_ARRAY_BUFFER, from * 4, n * 4, &slotids_[size_t(from) * 2]);
+  }
+  slotslo_ = slotshi_ = 0;
+}
+
 void GLdevice::prepare_draw(void) {
+  glBindFramebuffer(GL_FRAMEBUFFER, targets_[current_].fbo);
+  upload_staged();
   if (general_ || !prepare_variant()) prepare_general();
 }
 
-void GLdevice::draw(GLenum mode, std::vector<uint16_t> &indices) {
+void GLdevice::draw(GLenum mode, std::vector<uint32_t> &indices) {
   if (indices.empty()) return;
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo_);
-  glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, GLsizeiptr(indices.size()) * 2, indices.data());
-  glDrawElements(mode, GLsizei(indices.size()), GL_UNSIGNED_SHORT, nullptr);
+  glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, GLsizeiptr(indices.size()) * 4, indices.data());
+  glDrawElements(mode, GLsizei(indices.size()), GL_UNSIGNED_INT, nullptr);
   stats.drawcalls++;
   indices.clear();
 }
 
+/* Draws what is pending: at most one kind of primitive is (a new kind
+ * draws the others first, so the order of the buffers stands). */
 void GLdevice::flush(void) {
-  if (pendtri_.empty() && pendline_.empty() && pendpoint_.empty()) return;
-  prepare_draw();
-  draw(GL_TRIANGLES, pendtri_);
-  draw(GL_LINES, pendline_);
-  draw(GL_POINTS, pendpoint_);
+  if (!pending()) return;
+  if (current_) {
+    prepare_draw();
+    draw(GL_TRIANGLES, pendtri_);
+    draw(GL_LINES, pendline_);
+    draw(GL_POINTS, pendpoint_);
+  }
+  pendtri_.clear();
+  pendline_.clear();
+  pendpoint_.clear();
 }
 
 void GLdevice::triangles(const VLtriangleitem *items, uint32_t n) {
+  if (!pendline_.empty() || !pendpoint_.empty() || pendtri_.size() + 3 * size_t(n) > kPendIndices)
+    flush();
   for (uint32_t i = 0; i < n; ++i) {
-    pendtri_.push_back(items[i].v1);
-    pendtri_.push_back(items[i].v2);
-    pendtri_.push_back(items[i].v3);
+    pendtri_.push_back(base_ + items[i].v1);
+    pendtri_.push_back(base_ + items[i].v2);
+    pendtri_.push_back(base_ + items[i].v3);
   }
   stats.triangles += n;
 }
 
 void GLdevice::lines(const VLlineitem *items, uint32_t n) {
+  if (!pendtri_.empty() || !pendpoint_.empty() || pendline_.size() + 2 * size_t(n) > kPendIndices)
+    flush();
   for (uint32_t i = 0; i < n; ++i) {
-    pendline_.push_back(items[i].v1);
-    pendline_.push_back(items[i].v2);
+    pendline_.push_back(base_ + items[i].v1);
+    pendline_.push_back(base_ + items[i].v2);
   }
   stats.lines += n;
 }
 
 void GLdevice::points(const VLpointitem *items, uint32_t n) {
+  if (!pendtri_.empty() || !pendline_.empty()) flush();
   for (uint32_t i = 0; i < n; ++i) {
-    for (uint32_t k = 0; k < items[i].count; ++k) pendpoint_.push_back(uint16_t(items[i].first + k));
+    if (pendpoint_.size() + items[i].count > kPendIndices) flush();
+    for (uint32_t k = 0; k < items[i].count; ++k) pendpoint_.push_back(base_ + items[i].first + k);
     stats.points += items[i].count;
   }
 }
