@@ -74,6 +74,7 @@ class GLdevice : public VLdevice, private VLexecvisitor {
   void variant_tables(const VLglvariant &v);
   void compute_lights(void);
   void reset_slots(void);
+  bool place(uint32_t start, uint32_t count);
   void use_program(GLuint program);
   void upload_lights(void);
   void flush(void);
@@ -108,6 +109,9 @@ class GLdevice : public VLdevice, private VLexecvisitor {
   std::vector<uint8_t> stage_;
   uint32_t base_ = 0, staged_ = 0, uploaded_ = 0;
   uint32_t slotslo_ = 0, slotshi_ = 0;   /* staged vertices whose slots changed */
+  const uint8_t *src_ = nullptr;         /* the buffer being executed */
+  /* The world slot of ranges placed in view space (identity). */
+  static const uint32_t kPlaced = 0xFFFFFFFFu;
   std::vector<uint32_t> vertexids_;    /* material and matrix handle per vertex */
   /* The variants made so far (compiled on first use), the last one used,
    * the program bound, and serials of the values the variants take. */

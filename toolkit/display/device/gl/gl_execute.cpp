@@ -41,6 +41,7 @@ void GLdevice::execute(const uint8_t *buffer, uint32_t vertexcount, uint32_t ins
     reset_slots();
   }
   base_ = staged_;
+  src_ = buffer;
   memcpy(&stage_[size_t(base_) * 32], buffer, size_t(vertexcount) * 32);
   staged_ += vertexcount;
   world_ = 0;
@@ -135,13 +136,14 @@ void GLdevice::process(uint32_t flags, uint32_t start, uint32_t count) {
   }
   stats.vertices += count;
   if (!count) return;   /* an empty range takes no slot */
+  uint32_t world = place(start, count) ? kPlaced : world_;
   int m = lit ? slot_of(matslot_, nmats_, VLVAR_MAXMATERIALS, material_) : 0;
-  int w = slot_of(worldslot_, nworlds_, VLVAR_MAXWORLDS, world_);
+  int w = slot_of(worldslot_, nworlds_, VLVAR_MAXWORLDS, world);
   if (m < 0 || w < 0) {
     flush();
     reset_slots();
     m = lit ? slot_of(matslot_, nmats_, VLVAR_MAXMATERIALS, material_) : 0;
-    w = slot_of(worldslot_, nworlds_, VLVAR_MAXWORLDS, world_);
+    w = slot_of(worldslot_, nworlds_, VLVAR_MAXWORLDS, world);
   }
   uint32_t from = base_ + start, to = from + count;
   for (uint32_t i = from; i < to; ++i) {
@@ -151,6 +153,41 @@ void GLdevice::process(uint32_t flags, uint32_t start, uint32_t count) {
   if (slotslo_ >= slotshi_) slotslo_ = from;
   slotslo_ = from < slotslo_ ? from : slotslo_;
   slotshi_ = to > slotshi_ ? to : slotshi_;
+}
+
+/* The variants take a range's vertices placed in view space when its
+ * model-view matrix (world x view) is affine, as placements are: positions
+ * and normals are carried through it once here, from the buffer into the
+ * staging copy, and the range needs no matrix of its own in the draw.
+ * False (vertices left as they are) otherwise, and for the general
+ * program. */
+bool GLdevice::place(uint32_t start, uint32_t count) {
+  if (general_) return false;
+  const float *w = &worlds_[size_t(world_) * 16];
+  float m[16];
+  if (viewidentity_) {
+    memcpy(m, w, sizeof m);
+  } else {
+    for (int r = 0; r < 4; ++r)
+      for (int c = 0; c < 4; ++c)
+        m[4 * r + c] = w[4 * r] * view_[c] + w[4 * r + 1] * view_[4 + c] +
+                       w[4 * r + 2] * view_[8 + c] + w[4 * r + 3] * view_[12 + c];
+  }
+  if (m[3] != 0 || m[7] != 0 || m[11] != 0 || m[15] != 1) return false;
+  const float *in = reinterpret_cast<const float *>(src_) + size_t(start) * 8;
+  float *out = reinterpret_cast<float *>(&stage_[size_t(base_ + start) * 32]);
+  for (uint32_t i = 0; i < count; ++i, in += 8, out += 8) {
+    float x = in[0], y = in[1], z = in[2];
+    out[0] = x * m[0] + y * m[4] + z * m[8] + m[12];
+    out[1] = x * m[1] + y * m[5] + z * m[9] + m[13];
+    out[2] = x * m[2] + y * m[6] + z * m[10] + m[14];
+    if (!lit_) continue;   /* unlit vertices carry their colour here */
+    float nx = in[3], ny = in[4], nz = in[5];
+    out[3] = nx * m[0] + ny * m[4] + nz * m[8];
+    out[4] = nx * m[1] + ny * m[5] + nz * m[9];
+    out[5] = nx * m[2] + ny * m[6] + nz * m[10];
+  }
+  return true;
 }
 
 void GLdevice::upload_lights(void) {
@@ -302,10 +339,11 @@ void GLdevice::variant_lights(const VLglvariant &cv) {
 /* The draw's world matrices (combined with the view: the variants take
  * model-view matrices) and materials into the uniform arrays. */
 void GLdevice::variant_tables(const VLglvariant &v) {
+  static const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
   for (uint32_t i = 0; i < nworlds_; ++i) {
-    const float *w = &worlds_[size_t(worldslot_[i]) * 16];
+    const float *w = worldslot_[i] == kPlaced ? identity : &worlds_[size_t(worldslot_[i]) * 16];
     float *out = &worldbuf_[16 * i];
-    if (viewidentity_) {
+    if (viewidentity_ || worldslot_[i] == kPlaced) {
       memcpy(out, w, 16 * sizeof(float));
       continue;
     }
