@@ -221,6 +221,7 @@ void GLdevice::setmatrix(int which, const float m[16]) {
     flush();
     memcpy(view_, m, sizeof view_);
     viewidentity_ = memcmp(m, id, sizeof id) == 0;
+    ++placeserial_;
   } else {
     if (memcmp(proj_, m, sizeof proj_) == 0) return;
     flush();
@@ -238,6 +239,7 @@ void GLdevice::setmatrix(int which, const float m[16]) {
 void GLdevice::setworldmatrix(uint32_t handle, const float m[16]) {
   if (handle > 65535) return;
   worldchanging(handle);
+  ++placeserial_;
   if (handle >= mtxtexrows_) {
     uint32_t rows = mtxtexrows_;
     while (rows <= handle) rows *= 2;

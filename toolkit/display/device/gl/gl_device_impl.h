@@ -110,6 +110,10 @@ class GLdevice : public VLdevice, private VLexecvisitor {
   uint32_t base_ = 0, staged_ = 0, uploaded_ = 0;
   uint32_t slotslo_ = 0, slotshi_ = 0;   /* staged vertices whose slots changed */
   const uint8_t *src_ = nullptr;         /* the buffer being executed */
+  /* The model-view matrix ranges were last placed with, for a world
+   * handle, until a world matrix or the view changes (placeserial_). */
+  float placing_[16] = {};
+  uint32_t placingworld_ = ~0u, placingserial_ = 0, placeserial_ = 1;
   /* The world slot of ranges placed in view space (identity). */
   static const uint32_t kPlaced = 0xFFFFFFFFu;
   std::vector<uint32_t> vertexids_;    /* material and matrix handle per vertex */

@@ -163,15 +163,19 @@ void GLdevice::process(uint32_t flags, uint32_t start, uint32_t count) {
  * program. */
 bool GLdevice::place(uint32_t start, uint32_t count) {
   if (general_) return false;
-  const float *w = &worlds_[size_t(world_) * 16];
-  float m[16];
-  if (viewidentity_) {
-    memcpy(m, w, sizeof m);
-  } else {
-    for (int r = 0; r < 4; ++r)
-      for (int c = 0; c < 4; ++c)
-        m[4 * r + c] = w[4 * r] * view_[c] + w[4 * r + 1] * view_[4 + c] +
-                       w[4 * r + 2] * view_[8 + c] + w[4 * r + 3] * view_[12 + c];
+  float *m = placing_;
+  if (placingworld_ != world_ || placingserial_ != placeserial_) {
+    const float *w = &worlds_[size_t(world_) * 16];
+    if (viewidentity_) {
+      memcpy(m, w, sizeof placing_);
+    } else {
+      for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+          m[4 * r + c] = w[4 * r] * view_[c] + w[4 * r + 1] * view_[4 + c] +
+                         w[4 * r + 2] * view_[8 + c] + w[4 * r + 3] * view_[12 + c];
+    }
+    placingworld_ = world_;
+    placingserial_ = placeserial_;
   }
   if (m[3] != 0 || m[7] != 0 || m[11] != 0 || m[15] != 1) return false;
   const float *in = reinterpret_cast<const float *>(src_) + size_t(start) * 8;
