@@ -1,9 +1,15 @@
 /* The benchmark's scenes and measurements inside one process: polygon
- * counts of the scenes, the ripple's source sequence and phase rule, and
- * the reports' lines under a controlled clock. */
+ * counts of the scenes, the ripple's source sequence and phase rule, the
+ * reports' lines under a controlled clock, and the scenes' pixels through
+ * the device's general program and its variants. */
 #include <gtest/gtest.h>
 
 #include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include <string>
 #include <vector>
@@ -11,6 +17,8 @@
 #include "bench.h"
 #include "core/state.h"
 #include "core/messages.h"
+#include "display/device/device.h"
+#include "support/image_fixtures.h"
 #include "support/messages.h"
 #include "vlx/vlx.h"
 
@@ -216,4 +224,121 @@ TEST_F(BenchScenes, TerrainMakesAMouseSensorThatEverySceneChangeDeletes) {
       links += l->sourcekind == VLSOURCE_SENSOR;
     EXPECT_EQ(links, terrain ? 1 : 0);
   }
+}
+
+/* ---------- the same pixels through the general program and the variants ---------- */
+
+namespace {
+
+/* The benchmark's scenes on the software device, with its texture written
+ * into a directory of the test's own. */
+class BenchScenePixels : public DeviceTest {
+ protected:
+  void SetUp() override {
+    char path[] = "/tmp/vlx-pixels-XXXXXX";
+    dir_ = mkdtemp(path) ? path : "/tmp";
+    std::vector<uint8_t> rgba(64 * 64 * 4);
+    for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = uint8_t((i * 29) ^ (i >> 7));
+    Bytes tga = tga_from_rgba(rgba, 64, 64);
+    FILE *f = fopen((dir_ + "/vy.tga").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fwrite(tga.data(), 1, tga.size(), f);
+    fclose(f);
+    const char *old = getenv("VLIMAGES");
+    hadimages_ = old != nullptr;
+    if (old) oldimages_ = old;
+    setenv("VLIMAGES", dir_.c_str(), 1);
+    DeviceTest::SetUp();
+    bench() = Bench();
+    testing::internal::CaptureStdout();
+    bench_startup();
+    testing::internal::GetCapturedStdout();
+  }
+  void TearDown() override {
+    if (VLdevice *d = _VLdevice()) d->generalshading(false);
+    bench() = Bench();
+    DeviceTest::TearDown();
+    if (hadimages_) setenv("VLIMAGES", oldimages_.c_str(), 1);
+    else unsetenv("VLIMAGES");
+    remove((dir_ + "/vy.tga").c_str());
+    rmdir(dir_.c_str());
+  }
+  /* The window's pixels of the current scene drawn again (no animation
+   * step), through the general program or the variants. */
+  std::vector<uint8_t> draw(bool general) {
+    _VLdevice()->generalshading(general);
+    VLrenderer_frame();
+    VLwindow *w = VLuniverse_getwindows();
+    std::vector<uint8_t> img(size_t(w->context->width) * w->context->height * 4);
+    VLrenderer_readpixels(w, img.data(), w->context->width, w->context->height);
+    return img;
+  }
+  std::string dir_, oldimages_;
+  bool hadimages_ = false;
+};
+
+struct SceneCase {
+  const char *name;
+  void (*build)(void);
+};
+
+struct StateCase {
+  bool lit, smooth, textured, wire;
+  uint8_t vertexflags;
+  int filter;
+};
+
+void set_rendering(const StateCase &s) {
+  Bench &b = bench();
+  if (bool(b.rendering & 128) != s.wire) bench_togglerendering(TOGGLE_WIREFRAME);
+  if (bool(b.rendering & 4) != s.lit) bench_togglerendering(TOGGLE_LIGHTING);
+  if (bool(b.rendering & 8) != s.smooth) bench_togglerendering(TOGGLE_SMOOTH);
+  if (bool(b.rendering & 1) != s.textured) bench_togglerendering(TOGGLE_TEXTURE);
+  bench_settexturemode(s.filter);
+}
+
+}  // namespace
+
+TEST_F(BenchScenePixels, VariantsDrawWhatTheGeneralProgramDraws) {
+  const SceneCase scenes[] = {
+      {"mg 20 quads", [] { bench().quads = true; bench().multiplier = 1; bench_gridscene(2); }},
+      {"mg 20 triangles", [] { bench().quads = false; bench().multiplier = 1; bench_gridscene(2); }},
+      {"mg 90 quads", [] { bench().quads = true; bench().multiplier = 1; bench_gridscene(9); }},
+      {"mg 20 attached 4 times", [] { bench().quads = true; bench().multiplier = 4; bench_gridscene(2); }},
+      {"overwrite 16 nearest first", [] { bench_overwritescene(16); }},
+      {"overwrite 16 farthest first", [] { bench_overwritescene(-16); }},
+      {"ripple", [] { bench_ripplescene(); }},
+  };
+  const StateCase states[] = {
+      {true, true, true, false, 3, 1},  {true, true, false, false, 3, 1},
+      {false, true, true, false, 3, 1}, {false, true, false, false, 3, 1},
+      {true, false, false, false, 3, 1}, {true, false, true, false, 0, 0},
+      {true, true, false, false, 0, 2}, {true, true, false, false, 1, 1},
+      {true, true, true, false, 2, 2},  {true, true, false, true, 3, 1},
+  };
+  for (const SceneCase &sc : scenes)
+    for (const StateCase &st : states) {
+      set_rendering(st);
+      bench_setvertexflags(st.vertexflags);
+      sc.build();
+      VLuniverse_go1();   /* compiles, uploads the texture, animates once */
+      std::vector<uint8_t> general = draw(true), variant = draw(false);
+      ASSERT_EQ(general.size(), variant.size());
+      size_t differing = 0, lit = 0;
+      int worst = 0;
+      for (size_t i = 0; i < general.size(); i += 4) {
+        int d = 0;
+        for (int k = 0; k < 4; ++k) d = std::max(d, abs(int(general[i + k]) - int(variant[i + k])));
+        if (d) ++differing;
+        if (general[i] | general[i + 1] | general[i + 2]) ++lit;
+        worst = std::max(worst, d);
+      }
+      std::string what = std::string(sc.name) + (st.lit ? " lit" : " unlit") +
+                         (st.smooth ? " smooth" : " flat") + (st.textured ? " textured" : "") +
+                         (st.wire ? " wireframe" : "") + " vertex flags " +
+                         std::to_string(st.vertexflags) + " filter " + std::to_string(st.filter);
+      EXPECT_GT(lit, general.size() / 4 / 50) << what << ": the scene covers the window";
+      EXPECT_LE(worst, 1) << what;
+      EXPECT_LE(differing, general.size() / 4 / 1000) << what;
+    }
 }

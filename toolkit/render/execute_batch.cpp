@@ -99,6 +99,27 @@ void switch_range(void) {
   open_range();
 }
 
+/* The device material of recently used values (moved to the front), 0
+ * when they are not among them. */
+uint32_t recent_material(const VLmatvalues &m) {
+  VLrenderrecord &r = _VLrender();
+  for (int i = 0; i < r.nrecent; ++i)
+    if (memcmp(&r.recent[i].v, &m, sizeof m) == 0) {
+      VLrenderrecord::Recent hit = r.recent[i];
+      for (int k = i; k > 0; --k) r.recent[k] = r.recent[k - 1];
+      r.recent[0] = hit;
+      return hit.handle;
+    }
+  return 0;
+}
+
+void remember_material(const VLmatvalues &m, uint32_t handle) {
+  VLrenderrecord &r = _VLrender();
+  if (r.nrecent < 4) ++r.nrecent;
+  for (int k = r.nrecent - 1; k > 0; --k) r.recent[k] = r.recent[k - 1];
+  r.recent[0] = VLrenderrecord::Recent{m, handle};
+}
+
 }  // namespace
 
 VLbatchstate &_VLbatch(void) { return g_vlrender.batch; }
@@ -203,10 +224,12 @@ void _VLbatch_setmaterial(const VLmatvalues &m) {
   g_vlrender.batch.current = m;
   VLdevice *dev = _VLdevice();
   if (!dev || g_vlrender.batch.texturing) return;
-  auto it = _VLrender().materials.find(VLmatkey{m});
-  uint32_t handle;
-  if (it != _VLrender().materials.end()) {
+  uint32_t handle = recent_material(m);
+  if (handle) {
+    /* found among the recent ones */
+  } else if (auto it = _VLrender().materials.find(VLmatkey{m}); it != _VLrender().materials.end()) {
     handle = it->second;
+    remember_material(m, handle);
   } else {
     VLmaterialdesc d = {};
     for (int i = 0; i < 3; ++i) {
@@ -222,6 +245,7 @@ void _VLbatch_setmaterial(const VLmatvalues &m) {
     handle = dev->newmaterial();
     dev->setmaterial(handle, &d);
     _VLrender().materials.emplace(VLmatkey{m}, handle);
+    remember_material(m, handle);
   }
   g_vlrender.batch.material = handle;
   if (g_vlrender.batch.kind != VLBLOCK_TRIANGLES || !g_vlrender.batch.lit || lit_material() == g_vlrender.batch.rangematerial)
@@ -235,4 +259,7 @@ void _VLbatch_setworld(uint32_t handle) {
   switch_range();
 }
 
-void _VLbatch_forgetmaterials(void) { _VLrender().materials.clear(); }
+void _VLbatch_forgetmaterials(void) {
+  _VLrender().materials.clear();
+  _VLrender().nrecent = 0;
+}

@@ -35,6 +35,13 @@ struct VLrenderrecord {
   int materialramp = 24;                /* ramp size of device materials */
   VLbatchstate batch;                   /* the execute-buffer writer */
   std::unordered_map<VLmatkey, uint32_t, VLmathash> materials;
+  /* The last few materials found, most recent first: neighbouring polygons
+   * alternate between a handful of materials, so most look-ups end here. */
+  struct Recent {
+    VLmatvalues v;
+    uint32_t handle;
+  } recent[4] = {};
+  int nrecent = 0;
 };
 
 /* The record itself; reached inline because the execute-buffer writer

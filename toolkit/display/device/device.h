@@ -117,6 +117,10 @@ class VLdevice {
    * RGBA, bottom row first, into rows of rowlength pixels (rowlength >=
    * width); the caller keeps the area inside the target. */
   virtual void readpixels(int width, int height, int rowlength, uint8_t *rgba) = 0;
+  /* Tests: on, every draw goes through one general program that takes any
+   * state as data; off (the default), through programs made for the state
+   * in force. Both give the same pixels. */
+  virtual void generalshading(bool on) { (void)on; }
 
   VLdevstats stats = {};
 

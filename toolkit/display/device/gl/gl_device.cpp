@@ -1,6 +1,6 @@
 /* The GL device: targets are framebuffers (RGBA8 colour, 16-bit depth),
- * execute buffers are uploaded into one streaming vertex buffer and drawn
- * with one indexed draw per primitive instruction. Lights, materials and
+ * execute buffers are staged into one streaming vertex buffer and drawn
+ * together while the state stays (gl_execute.cpp). Lights, materials and
  * world matrices are kept on the CPU and written to the device only when
  * they change; each execution still binds its framebuffer, program, vertex
  * array and tables again (cheap next to its upload and draws). The
@@ -17,19 +17,20 @@ bool GLdevice::init(void) {
   if (!_VLgl_buildprogram(&prog_)) return false;
   glGenBuffers(1, &vbo_);
   glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-  glBufferData(GL_ARRAY_BUFFER, VLEXEC_INSTROFFSET, nullptr, GL_STREAM_DRAW);
+  glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(kStageVertices) * 32, nullptr, GL_STREAM_DRAW);
+  stage_.assign(size_t(kStageVertices) * 32, 0);
   glGenBuffers(1, &ebo_);
   glGenBuffers(1, &vbomat_);
   glBindBuffer(GL_ARRAY_BUFFER, vbomat_);
   glBufferData(GL_ARRAY_BUFFER, VLEXEC_MAXVERTICES * 8, nullptr, GL_STREAM_DRAW);
-  pendtri_.reserve(VLEXEC_BUFFERSIZE / 2);
-  pendline_.reserve(VLEXEC_BUFFERSIZE / 2);
-  pendpoint_.reserve(VLEXEC_BUFFERSIZE / 2);
+  pendtri_.reserve(kPendIndices);
+  pendline_.reserve(kPendIndices);
+  pendpoint_.reserve(kPendIndices);
   vertexids_.assign(2 * VLEXEC_MAXVERTICES, 0);
   glGenVertexArrays(1, &vao_lit_);
   glBindVertexArray(vao_lit_);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo_);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER, VLEXEC_BUFFERSIZE, nullptr, GL_STREAM_DRAW);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(kPendIndices) * 4, nullptr, GL_STREAM_DRAW);
   glEnableVertexAttribArray(4);
   glVertexAttribIPointer(4, 2, GL_UNSIGNED_INT, 8, reinterpret_cast<void *>(0));
   glBindBuffer(GL_ARRAY_BUFFER, vbo_);
@@ -51,7 +52,35 @@ bool GLdevice::init(void) {
   glBindBuffer(GL_ARRAY_BUFFER, vbomat_);
   glEnableVertexAttribArray(4);
   glVertexAttribIPointer(4, 2, GL_UNSIGNED_INT, 8, reinterpret_cast<void *>(0));
-  glUseProgram(prog_.program);
+  /* The variants' vertex arrays: the same layouts with 16-bit slots. */
+  glGenBuffers(1, &vboslots_);
+  glBindBuffer(GL_ARRAY_BUFFER, vboslots_);
+  glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(kStageVertices) * 4, nullptr, GL_STREAM_DRAW);
+  slotids_.assign(2 * size_t(kStageVertices), 0);
+  variants_.reserve(64);
+  for (int lit = 0; lit < 2; ++lit) {
+    GLuint &vao = lit ? vao_litslots_ : vao_unlitslots_;
+    glGenVertexArrays(1, &vao);
+    glBindVertexArray(vao);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo_);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void *>(0));
+    if (lit) {
+      glEnableVertexAttribArray(1);
+      glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void *>(12));
+    } else {
+      glEnableVertexAttribArray(2);
+      glVertexAttribPointer(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, 32, reinterpret_cast<void *>(16));
+    }
+    glEnableVertexAttribArray(3);
+    glVertexAttribPointer(3, 2, GL_FLOAT, GL_FALSE, 32, reinterpret_cast<void *>(24));
+    glBindBuffer(GL_ARRAY_BUFFER, vboslots_);
+    glEnableVertexAttribArray(4);
+    glVertexAttribIPointer(4, 2, GL_UNSIGNED_SHORT, 4, reinterpret_cast<void *>(0));
+  }
+  glBindVertexArray(0);
+  use_program(prog_.program);
   glUniform1i(prog_.tex, 0);
   glUniform1i(prog_.materials, 1);
   glUniform1i(prog_.matrices, 2);
@@ -79,6 +108,10 @@ GLdevice::~GLdevice() {
   for (size_t i = 1; i < textures_.size(); ++i) deletetexture(uint32_t(i));
   glDeleteVertexArrays(1, &vao_lit_);
   glDeleteVertexArrays(1, &vao_unlit_);
+  glDeleteVertexArrays(1, &vao_litslots_);
+  glDeleteVertexArrays(1, &vao_unlitslots_);
+  glDeleteBuffers(1, &vboslots_);
+  for (const VLglvariant &v : variants_) glDeleteProgram(v.program);
   glDeleteBuffers(1, &vbo_);
   glDeleteBuffers(1, &ebo_);
   glDeleteBuffers(1, &vbomat_);
@@ -88,6 +121,7 @@ GLdevice::~GLdevice() {
 }
 
 int GLdevice::newtarget(int width, int height) {
+  flush();
   Target t;
   t.width = width;
   t.height = height;
@@ -122,6 +156,7 @@ int GLdevice::newtarget(int width, int height) {
 }
 
 void GLdevice::deletetarget(int target) {
+  flush();
   if (target <= 0 || size_t(target) >= targets_.size() || !targets_[target].fbo) return;
   Target &t = targets_[target];
   glDeleteFramebuffers(1, &t.fbo);
@@ -134,13 +169,38 @@ void GLdevice::deletetarget(int target) {
 void GLdevice::selecttarget(int target) {
   if (target <= 0 || size_t(target) >= targets_.size() || !targets_[target].fbo) return;
   if (current_ == target) return;
+  flush();
   glBindFramebuffer(GL_FRAMEBUFFER, targets_[target].fbo);
   current_ = target;
 }
 
-void GLdevice::viewport(int x, int y, int width, int height) { glViewport(x, y, width, height); }
+void GLdevice::viewport(int x, int y, int width, int height) {
+  flush();
+  glViewport(x, y, width, height);
+}
+
+void GLdevice::finish(void) {
+  flush();
+  glFinish();
+}
+
+void GLdevice::generalshading(bool on) {
+  flush();
+  general_ = on;
+}
+
+void GLdevice::worldchanging(uint32_t handle) {
+  for (uint32_t i = 0; i < nworlds_ && pending(); ++i)
+    if (worldslot_[i] == handle) flush();
+}
+
+void GLdevice::materialchanging(uint32_t handle) {
+  for (uint32_t i = 0; i < nmats_ && pending(); ++i)
+    if (matslot_[i] == handle) flush();
+}
 
 void GLdevice::clear(const float rgba[4]) {
+  flush();
   if (!current_) return;
   glBindFramebuffer(GL_FRAMEBUFFER, targets_[current_].fbo);
   glClearColor(rgba[0], rgba[1], rgba[2], rgba[3]);
@@ -155,20 +215,41 @@ void GLdevice::setmatrix(int which, const float m[16]) {
     setworldmatrix(0, m);
     return;
   }
-  glUseProgram(prog_.program);
+  if (which == VLMATRIX_VIEW) {
+    static const float id[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    if (memcmp(view_, m, sizeof view_) == 0) return;
+    flush();
+    memcpy(view_, m, sizeof view_);
+    viewidentity_ = memcmp(m, id, sizeof id) == 0;
+    ++placeserial_;
+  } else {
+    if (memcmp(proj_, m, sizeof proj_) == 0) return;
+    flush();
+    memcpy(proj_, m, sizeof proj_);
+    ++projserial_;
+  }
+  use_program(prog_.program);
   glUniformMatrix4fv(which == VLMATRIX_VIEW ? prog_.view : prog_.proj, 1, GL_FALSE, m);
 }
 
 /* Matrix rows become texels: the shader builds its matrix from them as
- * columns, which is the transpose it multiplies with on the left. */
+ * columns, which is the transpose it multiplies with on the left. The
+ * variants take the matrices from worlds_ as uniforms, so the texture is
+ * only brought up to date for the general program. */
 void GLdevice::setworldmatrix(uint32_t handle, const float m[16]) {
   if (handle > 65535) return;
+  worldchanging(handle);
+  ++placeserial_;
   if (handle >= mtxtexrows_) {
     uint32_t rows = mtxtexrows_;
     while (rows <= handle) rows *= 2;
     grow_matrix_texture(rows);
   }
   for (int i = 0; i < 16; ++i) worlds_[size_t(handle) * 16 + i] = m[i];
+  if (!general_) {
+    mtxstale_ = true;
+    return;
+  }
   glActiveTexture(GL_TEXTURE2);
   glBindTexture(GL_TEXTURE_2D, mtxtex_);
   glTexSubImage2D(GL_TEXTURE_2D, 0, 0, GLint(handle), 4, 1, GL_RGBA, GL_FLOAT, m);
@@ -191,14 +272,19 @@ void GLdevice::grow_matrix_texture(uint32_t rows) {
 
 void GLdevice::setlight(int slot, const VLlightdesc *desc) {
   if (slot < 0 || slot >= VLDEVICE_LIGHTS || !desc) return;
+  flush();
   lights_[slot] = *desc;
   lightsdirty_ = true;
+  ++lightserial_;
 }
 
 void GLdevice::lighton(int slot, bool on) {
   if (slot < 0 || slot >= VLDEVICE_LIGHTS) return;
+  if (lighton_[slot] == on) return;
+  flush();
   lighton_[slot] = on;
   lightsdirty_ = true;
+  ++lightserial_;
 }
 
 /* Material rows: diffuse, ambient, specular, emissive, (power, 0, 0, 0). */
@@ -247,6 +333,7 @@ uint32_t GLdevice::newmaterial(void) {
 
 void GLdevice::setmaterial(uint32_t handle, const VLmaterialdesc *desc) {
   if (!handle || handle >= materials_.size() || !materiallive_[handle] || !desc) return;
+  materialchanging(handle);
   materials_[handle] = *desc;
   write_material_row(handle);
 }
@@ -256,6 +343,7 @@ void GLdevice::deletematerial(uint32_t handle) {
 }
 
 uint32_t GLdevice::newtexture(int width, int height, const uint8_t *rgba) {
+  flush();
   Texture t;
   t.live = true;
   glGenTextures(1, &t.id);
@@ -276,12 +364,14 @@ uint32_t GLdevice::newtexture(int width, int height, const uint8_t *rgba) {
 
 void GLdevice::deletetexture(uint32_t handle) {
   if (!handle || handle >= textures_.size() || !textures_[handle].live) return;
+  flush();
   glDeleteTextures(1, &textures_[handle].id);
   textures_[handle] = Texture();
   if (texture_ == handle) texture_ = 0;
 }
 
 void GLdevice::readpixels(int width, int height, int rowlength, uint8_t *rgba) {
+  flush();
   if (!current_ || width <= 0 || height <= 0 || rowlength < width) return;
   glBindFramebuffer(GL_FRAMEBUFFER, targets_[current_].fbo);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);

@@ -1,13 +1,17 @@
 /* Executing an execute buffer on GL: the vertex area is uploaded once into
  * the streaming vertex buffer; every vertex takes the material that was
- * current when its range was processed (a per-vertex material index into
- * the material texture) and the world matrix that was current (an index
- * into the matrix texture), so material and placement changes never split
- * a draw.
+ * current when its range was processed and the world matrix that was
+ * current, so material and placement changes never split a draw.
  * Consecutive primitive instructions are gathered and drawn together, one
  * draw per primitive kind, until a state that the shader or the pipeline
- * depends on changes or the buffer ends. */
+ * depends on changes or the buffer ends.
+ * Each draw runs the variant program made for its state (lights, specular
+ * terms, lit or not, flat or smooth, textured or not, one world matrix and
+ * material or several): the draw's matrices and materials go into small
+ * uniform arrays and each vertex carries its slots in them. The general
+ * program (tests: generalshading) fetches them from textures by handle. */
 #include <math.h>
+#include <string.h>
 
 #include "display/device/gl/gl_device_impl.h"
 
@@ -24,23 +28,26 @@ void unpack_argb(uint32_t c, float out[4]) {
 
 }  // namespace
 
+/* The vertex area goes into the staging copy after what is pending; its
+ * primitives join the pending ones while the state stays. Nothing pending:
+ * the staging and the slot tables start again. The general program draws
+ * each buffer by itself. */
 void GLdevice::execute(const uint8_t *buffer, uint32_t vertexcount, uint32_t instroffset,
                        uint32_t instrlength) {
-  if (!current_ || !buffer) return;
-  glBindFramebuffer(GL_FRAMEBUFFER, targets_[current_].fbo);
-  glUseProgram(prog_.program);
-  if (vertexcount) {
-    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-    glBufferData(GL_ARRAY_BUFFER, VLEXEC_INSTROFFSET, nullptr, GL_STREAM_DRAW);
-    glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(vertexcount) * 32, buffer);
+  if (!current_ || !buffer || vertexcount > VLEXEC_MAXVERTICES) return;
+  if (pending() && staged_ + vertexcount > kStageVertices) flush();
+  if (!pending()) {
+    staged_ = uploaded_ = 0;
+    reset_slots();
   }
-  pendtri_.clear();
-  pendline_.clear();
-  pendpoint_.clear();
+  base_ = staged_;
+  src_ = buffer;
+  memcpy(&stage_[size_t(base_) * 32], buffer, size_t(vertexcount) * 32);
+  staged_ += vertexcount;
   world_ = 0;
   begincount();
   bool ok = _VLexec_walk(buffer, vertexcount, instroffset, instrlength, this);
-  flush();
+  if (general_) flush();
   count(ok);
 }
 
@@ -52,6 +59,7 @@ void GLdevice::lightstate(uint32_t code, uint32_t value) {
     flush();
     ambient_ = value;
     ambientdirty_ = true;
+    ++ambientserial_;
   }
 }
 
@@ -100,6 +108,24 @@ void GLdevice::renderstate(uint32_t code, uint32_t value) {
   }
 }
 
+namespace {
+
+/* The slot of a handle in a draw's table: found, added, or none (full). */
+int slot_of(uint32_t *table, uint32_t &n, uint32_t max, uint32_t handle) {
+  for (uint32_t i = 0; i < n; ++i)
+    if (table[i] == handle) return int(i);
+  if (n == max) return -1;
+  table[n] = handle;
+  return int(n++);
+}
+
+}  // namespace
+
+void GLdevice::reset_slots(void) { nworlds_ = nmats_ = 0; }
+
+/* A range's vertices take the current material and world matrix: their
+ * handles (the general program) and their slots in the pending draw's
+ * tables; a full table draws what is pending and starts new tables. */
 void GLdevice::process(uint32_t flags, uint32_t start, uint32_t count) {
   bool lit = (flags & VLPV_TRANSFORMLIGHT) != 0;
   if (lit != lit_) flush();   /* the two vertex layouts draw separately */
@@ -109,6 +135,63 @@ void GLdevice::process(uint32_t flags, uint32_t start, uint32_t count) {
     vertexids_[2 * i + 1] = world_;
   }
   stats.vertices += count;
+  if (!count) return;   /* an empty range takes no slot */
+  uint32_t world = place(start, count) ? kPlaced : world_;
+  int m = lit ? slot_of(matslot_, nmats_, VLVAR_MAXMATERIALS, material_) : 0;
+  int w = slot_of(worldslot_, nworlds_, VLVAR_MAXWORLDS, world);
+  if (m < 0 || w < 0) {
+    flush();
+    reset_slots();
+    m = lit ? slot_of(matslot_, nmats_, VLVAR_MAXMATERIALS, material_) : 0;
+    w = slot_of(worldslot_, nworlds_, VLVAR_MAXWORLDS, world);
+  }
+  uint32_t from = base_ + start, to = from + count;
+  for (uint32_t i = from; i < to; ++i) {
+    slotids_[2 * i] = uint16_t(m);
+    slotids_[2 * i + 1] = uint16_t(w);
+  }
+  if (slotslo_ >= slotshi_) slotslo_ = from;
+  slotslo_ = from < slotslo_ ? from : slotslo_;
+  slotshi_ = to > slotshi_ ? to : slotshi_;
+}
+
+/* The variants take a range's vertices placed in view space when its
+ * model-view matrix (world x view) is affine, as placements are: positions
+ * and normals are carried through it once here, from the buffer into the
+ * staging copy, and the range needs no matrix of its own in the draw.
+ * False (vertices left as they are) otherwise, and for the general
+ * program. */
+bool GLdevice::place(uint32_t start, uint32_t count) {
+  if (general_) return false;
+  float *m = placing_;
+  if (placingworld_ != world_ || placingserial_ != placeserial_) {
+    const float *w = &worlds_[size_t(world_) * 16];
+    if (viewidentity_) {
+      memcpy(m, w, sizeof placing_);
+    } else {
+      for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+          m[4 * r + c] = w[4 * r] * view_[c] + w[4 * r + 1] * view_[4 + c] +
+                         w[4 * r + 2] * view_[8 + c] + w[4 * r + 3] * view_[12 + c];
+    }
+    placingworld_ = world_;
+    placingserial_ = placeserial_;
+  }
+  if (m[3] != 0 || m[7] != 0 || m[11] != 0 || m[15] != 1) return false;
+  const float *in = reinterpret_cast<const float *>(src_) + size_t(start) * 8;
+  float *out = reinterpret_cast<float *>(&stage_[size_t(base_ + start) * 32]);
+  for (uint32_t i = 0; i < count; ++i, in += 8, out += 8) {
+    float x = in[0], y = in[1], z = in[2];
+    out[0] = x * m[0] + y * m[4] + z * m[8] + m[12];
+    out[1] = x * m[1] + y * m[5] + z * m[9] + m[13];
+    out[2] = x * m[2] + y * m[6] + z * m[10] + m[14];
+    if (!lit_) continue;   /* unlit vertices carry their colour here */
+    float nx = in[3], ny = in[4], nz = in[5];
+    out[3] = nx * m[0] + ny * m[4] + nz * m[8];
+    out[4] = nx * m[1] + ny * m[5] + nz * m[9];
+    out[5] = nx * m[2] + ny * m[6] + nz * m[10];
+  }
+  return true;
 }
 
 void GLdevice::upload_lights(void) {
@@ -144,7 +227,14 @@ void GLdevice::upload_lights(void) {
   lightsdirty_ = false;
 }
 
-void GLdevice::prepare_draw(void) {
+void GLdevice::use_program(GLuint program) {
+  if (program == bound_) return;
+  glUseProgram(program);
+  bound_ = program;
+}
+
+void GLdevice::prepare_general(void) {
+  use_program(prog_.program);
   glBindVertexArray(lit_ ? vao_lit_ : vao_unlit_);
   glUniform1i(prog_.lit, lit_);
   glUniform1i(prog_.flat, flat_);
@@ -157,9 +247,13 @@ void GLdevice::prepare_draw(void) {
   glBindTexture(GL_TEXTURE_2D, mattex_);
   glActiveTexture(GL_TEXTURE2);
   glBindTexture(GL_TEXTURE_2D, mtxtex_);
+  if (mtxstale_) {
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 4, GLsizei(mtxtexrows_), GL_RGBA, GL_FLOAT,
+                    worlds_.data());
+    mtxstale_ = false;
+  }
   glActiveTexture(GL_TEXTURE0);
   glBindBuffer(GL_ARRAY_BUFFER, vbomat_);
-  glBufferData(GL_ARRAY_BUFFER, VLEXEC_MAXVERTICES * 8, nullptr, GL_STREAM_DRAW);
   glBufferSubData(GL_ARRAY_BUFFER, 0, VLEXEC_MAXVERTICES * 8, vertexids_.data());
   if (lightsdirty_) upload_lights();
   if (ambientdirty_) {
@@ -170,44 +264,206 @@ void GLdevice::prepare_draw(void) {
   }
 }
 
-void GLdevice::draw(GLenum mode, std::vector<uint16_t> &indices) {
+/* The active lights in slot order, as the variants take them: directional
+ * vectors normalised towards the light, spot directions normalised. */
+void GLdevice::compute_lights(void) {
+  LightData &d = light_;
+  d.n = 0;
+  d.key = 0;
+  for (int i = 0; i < VLDEVICE_LIGHTS; ++i) {
+    if (!lighton_[i]) continue;
+    const VLlightdesc &l = lights_[i];
+    int n = d.n++;
+    int type = l.type == VLLIGHT_POINT || l.type == VLLIGHT_SPOT ? l.type : VLLIGHT_DIRECTIONAL;
+    d.key |= uint32_t(type) << (VLVAR_TYPESHIFT + 2 * n);
+    float len = sqrtf(l.direction[0] * l.direction[0] + l.direction[1] * l.direction[1] +
+                      l.direction[2] * l.direction[2]);
+    float s = len > 0 ? (type == VLLIGHT_DIRECTIONAL ? -1.0f : 1.0f) / len : 0.0f;
+    for (int k = 0; k < 4; ++k) d.color[n][k] = l.color[k];
+    for (int k = 0; k < 3; ++k) {
+      d.pos[n][k] = l.position[k];
+      d.dir[n][k] = l.direction[k] * s;
+      d.att[n][k] = l.attenuation[k];
+    }
+    d.spot[n][0] = l.range > 0 ? l.range : 1e30f;
+    d.spot[n][1] = l.falloff;
+    d.spot[n][2] = cosf(l.theta * 0.5f);
+    d.spot[n][3] = cosf(l.phi * 0.5f);
+  }
+  d.key |= uint32_t(d.n) << VLVAR_NLIGHTSHIFT;
+  lightdata_ = lightserial_;
+}
+
+uint32_t GLdevice::variant_key(void) const {
+  uint32_t key = 0;
+  if (flat_) key |= VLVAR_FLAT;
+  if (texture_) key |= VLVAR_TEXTURED;
+  if (nworlds_ > 1) key |= VLVAR_MULTIWORLD;
+  if (!lit_) return key;
+  key |= VLVAR_LIT | light_.key;
+  if (nmats_ > 1) key |= VLVAR_MULTIMATERIAL;
+  for (uint32_t i = 0; i < nmats_; ++i) {
+    const VLmaterialdesc &m = materials_[matslot_[i] < materials_.size() ? matslot_[i] : 0];
+    if (m.power > 0 && (m.specular[0] > 0 || m.specular[1] > 0 || m.specular[2] > 0))
+      return key | VLVAR_SPECULAR;
+  }
+  return key;
+}
+
+/* The variant for a key: the last one used, one made earlier, or a new one
+ * compiled now; null when it cannot be built. */
+const VLglvariant *GLdevice::variant(uint32_t key) {
+  if (lastvariant_ < variants_.size() && variants_[lastvariant_].key == key)
+    return &variants_[lastvariant_];
+  for (size_t i = 0; i < variants_.size(); ++i)
+    if (variants_[i].key == key) {
+      lastvariant_ = i;
+      return &variants_[i];
+    }
+  VLglvariant v;
+  bound_ = 0;
+  if (!_VLgl_buildvariant(&v, key)) return nullptr;
+  variants_.push_back(v);
+  lastvariant_ = variants_.size() - 1;
+  return &variants_.back();
+}
+
+void GLdevice::variant_lights(const VLglvariant &cv) {
+  VLglvariant &v = const_cast<VLglvariant &>(cv);
+  if (v.lightserial != lightdata_ && light_.n) {
+    glUniform4fv(v.lcolor, light_.n, &light_.color[0][0]);
+    glUniform3fv(v.lpos, light_.n, &light_.pos[0][0]);
+    glUniform3fv(v.ldir, light_.n, &light_.dir[0][0]);
+    glUniform3fv(v.latt, light_.n, &light_.att[0][0]);
+    glUniform4fv(v.lspot, light_.n, &light_.spot[0][0]);
+    v.lightserial = lightdata_;
+  }
+}
+
+/* The draw's world matrices (combined with the view: the variants take
+ * model-view matrices) and materials into the uniform arrays. */
+void GLdevice::variant_tables(const VLglvariant &v) {
+  static const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  for (uint32_t i = 0; i < nworlds_; ++i) {
+    const float *w = worldslot_[i] == kPlaced ? identity : &worlds_[size_t(worldslot_[i]) * 16];
+    float *out = &worldbuf_[16 * i];
+    if (viewidentity_ || worldslot_[i] == kPlaced) {
+      memcpy(out, w, 16 * sizeof(float));
+      continue;
+    }
+    for (int r = 0; r < 4; ++r)
+      for (int c = 0; c < 4; ++c)
+        out[4 * r + c] = w[4 * r] * view_[c] + w[4 * r + 1] * view_[4 + c] +
+                         w[4 * r + 2] * view_[8 + c] + w[4 * r + 3] * view_[12 + c];
+  }
+  glUniformMatrix4fv(v.world, GLsizei(nworlds_), GL_FALSE, worldbuf_);
+  if (!lit_) return;
+  for (uint32_t i = 0; i < nmats_; ++i) {
+    const VLmaterialdesc &m = materials_[matslot_[i] < materials_.size() ? matslot_[i] : 0];
+    float *row = &matbuf_[16 * i];
+    memcpy(row, m.diffuse, 16);
+    for (int k = 0; k < 3; ++k) row[4 + k] = m.emissive[k] + m.ambient[k] * ambientf_[k];
+    row[7] = 1.0f;
+    memcpy(row + 8, m.specular, 16);
+    row[12] = m.power;
+  }
+  glUniform4fv(v.mat, GLsizei(4 * nmats_), matbuf_);
+}
+
+bool GLdevice::prepare_variant(void) {
+  if (lit_ && lightdata_ != lightserial_) compute_lights();
+  if (lit_) unpack_argb(ambient_, ambientf_);
+  const VLglvariant *v = variant(variant_key());
+  if (!v) return false;
+  use_program(v->program);
+  glBindVertexArray(lit_ ? vao_litslots_ : vao_unlitslots_);
+  if (texture_) {
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, textures_[texture_].id);
+  }
+  if (v->projserial != projserial_) {
+    glUniformMatrix4fv(v->proj, 1, GL_FALSE, proj_);
+    const_cast<VLglvariant *>(v)->projserial = projserial_;
+  }
+  if (lit_) variant_lights(*v);
+  variant_tables(*v);
+  return true;
+}
+
+/* The staged vertices not yet in the device's buffers, and the slots
+ * written since the last upload (ranges processed after a draw inside a
+ * buffer get theirs later than their vertices). */
+void GLdevice::upload_staged(void) {
+  if (staged_ > uploaded_) {
+    GLsizeiptr from = GLsizeiptr(uploaded_), n = GLsizeiptr(staged_ - uploaded_);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    glBufferSubData(GL_ARRAY_BUFFER, from * 32, n * 32, &stage_[size_t(from) * 32]);
+    uploaded_ = staged_;
+  }
+  if (slotshi_ > slotslo_ && !general_) {
+    GLsizeiptr from = GLsizeiptr(slotslo_), n = GLsizeiptr(slotshi_ - slotslo_);
+    glBindBuffer(GL_ARRAY_BUFFER, vboslots_);
+    glBufferSubData(GL_ARRAY_BUFFER, from * 4, n * 4, &slotids_[size_t(from) * 2]);
+  }
+  slotslo_ = slotshi_ = 0;
+}
+
+void GLdevice::prepare_draw(void) {
+  glBindFramebuffer(GL_FRAMEBUFFER, targets_[current_].fbo);
+  upload_staged();
+  if (general_ || !prepare_variant()) prepare_general();
+}
+
+void GLdevice::draw(GLenum mode, std::vector<uint32_t> &indices) {
   if (indices.empty()) return;
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo_);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER, VLEXEC_BUFFERSIZE, nullptr, GL_STREAM_DRAW);
-  glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, GLsizeiptr(indices.size()) * 2, indices.data());
-  glDrawElements(mode, GLsizei(indices.size()), GL_UNSIGNED_SHORT, nullptr);
+  glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, GLsizeiptr(indices.size()) * 4, indices.data());
+  glDrawElements(mode, GLsizei(indices.size()), GL_UNSIGNED_INT, nullptr);
   stats.drawcalls++;
   indices.clear();
 }
 
+/* Draws what is pending: at most one kind of primitive is (a new kind
+ * draws the others first, so the order of the buffers stands). */
 void GLdevice::flush(void) {
-  if (pendtri_.empty() && pendline_.empty() && pendpoint_.empty()) return;
-  prepare_draw();
-  draw(GL_TRIANGLES, pendtri_);
-  draw(GL_LINES, pendline_);
-  draw(GL_POINTS, pendpoint_);
+  if (!pending()) return;
+  if (current_) {
+    prepare_draw();
+    draw(GL_TRIANGLES, pendtri_);
+    draw(GL_LINES, pendline_);
+    draw(GL_POINTS, pendpoint_);
+  }
+  pendtri_.clear();
+  pendline_.clear();
+  pendpoint_.clear();
 }
 
 void GLdevice::triangles(const VLtriangleitem *items, uint32_t n) {
+  if (!pendline_.empty() || !pendpoint_.empty() || pendtri_.size() + 3 * size_t(n) > kPendIndices)
+    flush();
   for (uint32_t i = 0; i < n; ++i) {
-    pendtri_.push_back(items[i].v1);
-    pendtri_.push_back(items[i].v2);
-    pendtri_.push_back(items[i].v3);
+    pendtri_.push_back(base_ + items[i].v1);
+    pendtri_.push_back(base_ + items[i].v2);
+    pendtri_.push_back(base_ + items[i].v3);
   }
   stats.triangles += n;
 }
 
 void GLdevice::lines(const VLlineitem *items, uint32_t n) {
+  if (!pendtri_.empty() || !pendpoint_.empty() || pendline_.size() + 2 * size_t(n) > kPendIndices)
+    flush();
   for (uint32_t i = 0; i < n; ++i) {
-    pendline_.push_back(items[i].v1);
-    pendline_.push_back(items[i].v2);
+    pendline_.push_back(base_ + items[i].v1);
+    pendline_.push_back(base_ + items[i].v2);
   }
   stats.lines += n;
 }
 
 void GLdevice::points(const VLpointitem *items, uint32_t n) {
+  if (!pendtri_.empty() || !pendline_.empty()) flush();
   for (uint32_t i = 0; i < n; ++i) {
-    for (uint32_t k = 0; k < items[i].count; ++k) pendpoint_.push_back(uint16_t(items[i].first + k));
+    if (pendpoint_.size() + items[i].count > kPendIndices) flush();
+    for (uint32_t k = 0; k < items[i].count; ++k) pendpoint_.push_back(base_ + items[i].first + k);
     stats.points += items[i].count;
   }
 }
