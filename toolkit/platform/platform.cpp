@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <deque>
+#include <vector>
 #include <mutex>
 
 #include "core/diag_internal.h"
@@ -27,7 +28,8 @@ struct PlatformState {
   bool quit = false;
   /* Notices posted from other threads (sound completion), taken in by the pump. */
   std::mutex noticelock;
-  std::deque<Posted> notices;
+  std::vector<Posted> notices;
+  std::vector<Posted> delivering;   /* the notices being delivered (kept for its storage) */
 };
 PlatformState g_plat;
 
@@ -141,10 +143,14 @@ void _VLplatform_postquit(void) { g_plat.quit = true; }
 
 namespace {
 /* Notices that arrived so far go to the window procedure without a window. */
+/* The two vectors trade places, so a pump without notices allocates
+ * nothing and one with notices reuses their storage. */
 void deliver_notices(void) {
-  std::deque<Posted> taken;
+  std::vector<Posted> &taken = g_plat.delivering;
+  taken.clear();
   {
     std::lock_guard<std::mutex> hold(g_plat.noticelock);
+    if (g_plat.notices.empty()) return;
     taken.swap(g_plat.notices);
   }
   for (const Posted &p : taken)
