@@ -7,6 +7,8 @@
 #include <stdlib.h>
 
 #include "display/device/device.h"
+#include "vlx/geometry.h"
+#include "vlx/nff.h"
 #include "vlx/universe.h"
 
 inline void fuzz_universe(void) {
@@ -14,6 +16,25 @@ inline void fuzz_universe(void) {
   setenv("VLXOFFSCREEN", "1", 1);
   _VLdevice_usenull(true);
   VLuniverse_new(1, 0);
+}
+
+/* One neutral-file input: geometries read by read(options) (merged or
+ * not, with portals), then the universe cleared (portals point at the
+ * geometries) and the geometries deleted. */
+template <typename Read>
+void fuzz_nff(size_t size, Read read) {
+  fuzz_universe();
+  VLview view;
+  VLportal *portals = nullptr;
+  VLnffoptions options{&view, 1.0f, size % 2 == 0, &portals};
+  VLgeomcell *list = read(&options);
+  VLuniverse_clear();
+  while (list) {
+    VLgeomcell *next = list->next;
+    if (list->geometry) VLgeometry_delete(list->geometry);
+    free(list);
+    list = next;
+  }
 }
 
 #endif
