@@ -6,7 +6,9 @@
  * allocations (counted by the allocation functions below); after the first
  * minute neither should grow. The reports of the measurements go to
  * standard output, the soak lines to standard error:
- *   perf_soak [minutes, default 1] >/dev/null   (from the source folder) */
+ *   perf_soak [minutes, default 1] ["line;line;..."] >/dev/null
+ * (from the source folder); the optional second argument replaces the cycle
+ * with these batch lines, to find which scene or setting grows. */
 #include <malloc.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -15,6 +17,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "bench.h"
@@ -99,12 +103,23 @@ int main(int argc, char **argv) {
   using clock = std::chrono::steady_clock;
   const clock::time_point start = clock::now();
   const auto total = std::chrono::duration<double, std::ratio<60>>(minutes);
+  std::vector<std::string> lines(std::begin(kCycle), std::end(kCycle));
+  if (argc > 2) {
+    lines.clear();
+    std::string all = argv[2];
+    for (size_t at = 0; at <= all.size();) {
+      size_t end = all.find(';', at);
+      if (end == std::string::npos) end = all.size();
+      if (end > at) lines.push_back(all.substr(at, end - at));
+      at = end + 1;
+    }
+  }
   int minute = 0;
   long cycles = 0;
   fprintf(stderr, "minute   cycles   rss(KiB)   live allocations\n");
   while (clock::now() - start < total) {
-    for (const char *line : kCycle) run_line(line, 5);
-    ++cycles;
+    for (const std::string &line : lines) run_line(line.c_str(), 5);
+    if (++cycles == 1) fprintf(stderr, "first  %8ld %10ld %18ld\n", cycles, rss_kib(), g_live.load());
     int now = int(std::chrono::duration<double, std::ratio<60>>(clock::now() - start).count());
     if (now > minute) {
       minute = now;
