@@ -13,6 +13,7 @@ struct VLvertex;
 struct VLviewpoint;
 struct VLwindow;
 struct VLpath;
+struct VLmtable;
 struct VLsensor;
 
 #define RIPPLE_SIDE 30
@@ -63,6 +64,7 @@ struct Bench {
   VLnode *scenenode = nullptr;    /* grid switch or Separator of the scene */
   VLnode *multiplier_group = nullptr;
   VLnode *templates[4] = {};      /* the grid variants' shared movable nodes */
+  VLmtable *templatetables[4] = {};  /* their geometries' material tables */
   VLgeometry *ripplegeometry = nullptr;
   float texbox[2][3] = {};        /* texture box corners A and B */
   /* Front end hooks: the windowed program updates its menus after scene

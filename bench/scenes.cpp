@@ -4,7 +4,9 @@
  * 11 x 11 geometry per vertex variant. */
 #include <math.h>
 
+#include <algorithm>
 #include <initializer_list>
+#include <vector>
 
 #include "bench.h"
 #include "core/messages.h"
@@ -107,8 +109,34 @@ void place_viewpoint(float x, float y, float z, float dx, float dy, float dz, bo
   VLwindow_setfrustum(b.window, 0, -1, 1, -1, 1, 1.0f, 3000.0f);
 }
 
+/* The material tables of the geometries under n (each node once). */
+void collect_tables(VLnode *n, std::vector<VLmtable *> &tables) {
+  std::vector<VLnode *> stack;
+  if (n) stack.push_back(n);
+  while (!stack.empty()) {
+    VLnode *c = stack.back();
+    stack.pop_back();
+    if (c->type == VLNODE_GEOMETRY) {
+      VLgeometry *g = static_cast<VLgeometrynode *>(c)->geometry;
+      if (g && g->mtable && std::find(tables.begin(), tables.end(), g->mtable) == tables.end())
+        tables.push_back(g->mtable);
+    }
+    for (int i = 0, k = VLnode_numchildren(c); i < k; ++i) stack.push_back(VLnode_getchild(c, i));
+  }
+}
+
 void delete_scene_nodes(void) {
   Bench &b = bench();
+  /* Every geometry a scene builds gets a material table of its own, which
+   * the universe keeps after the geometry is gone; the scene deletes the
+   * tables that no geometry uses any more, so that changing scenes for
+   * hours does not grow the universe's table list. */
+  std::vector<VLmtable *> tables;
+  collect_tables(b.scenenode, tables);
+  for (VLmtable *&t : b.templatetables) {
+    if (t && std::find(tables.begin(), tables.end(), t) == tables.end()) tables.push_back(t);
+    t = nullptr;
+  }
   if (b.scenenode) VLnode_delete(b.scenenode);
   if (b.multiplier_group) VLnode_delete(b.multiplier_group);
   /* The shared patches go with their scene (they sit under no parent). */
@@ -117,6 +145,8 @@ void delete_scene_nodes(void) {
     t = nullptr;
   }
   b.scenenode = b.multiplier_group = nullptr;
+  for (VLmtable *t : tables)
+    if (!t->users) VLmtable_delete(t);
 }
 
 /* Normals (0, 0, +1) on odd and (0, 0, -1) on even vertices when asked,
@@ -197,6 +227,7 @@ void bench_gridscene(int n) {
     VLnode *group = VLgroupnode_new(nullptr);
     VLnode *tmpl = VLmovablegeometrynode_new(nullptr, patch);
     b.templates[variant] = tmpl;
+    b.templatetables[variant] = patch->mtable;
     for (int y = 1 - n; y <= n - 1; y += 2)
       for (int x = 1 - n; x <= n - 1; x += 2) {
         VLnode *inst = VLmovablenode_instance(group, tmpl);

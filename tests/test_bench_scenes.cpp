@@ -16,6 +16,7 @@
 
 #include "bench.h"
 #include "core/state.h"
+#include "geometry/state.h"
 #include "core/messages.h"
 #include "display/device/device.h"
 #include "support/image_fixtures.h"
@@ -79,6 +80,28 @@ TEST_F(BenchScenes, GridSizesGiveTheirPolygonCounts) {
     bench_gridscene(c.size);
     EXPECT_EQ(frame_polys(), c.polys) << c.size << (c.quads ? " quads x" : " triangles x")
                                       << c.multiplier;
+  }
+}
+
+/* Every geometry gets a material table of its own that the universe keeps
+ * after the geometry is gone; a scene change deletes its scene's tables, so
+ * a long run that changes scenes keeps a flat table list. */
+TEST_F(BenchScenes, ChangingScenesKeepsTheMaterialTableListFlat) {
+  auto tables = [] {
+    int n = 0;
+    for (VLmtable *t = _VLgeom().tables; t; t = t->next) ++n;
+    return n;
+  };
+  bench_gridscene(3);
+  const int after_grid = tables();
+  for (int i = 0; i < 3; ++i) {
+    bench_overwritescene(i % 2 ? 4 : -4);
+    bench_setmultiplier(2);
+    bench().quads = i % 2;
+    bench_gridscene(3);
+    bench_ripplescene();
+    bench_gridscene(3);
+    EXPECT_EQ(tables(), after_grid) << "round " << i;
   }
 }
 
