@@ -21,12 +21,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "bench.h"
+#include "timing.h"
 #include "vlx/vlx.h"
 
 /* --- the counting allocator: every allocation of the process, and those
@@ -95,10 +95,7 @@ void operator delete[](void *p, size_t) noexcept { free(p); }
 
 namespace {
 
-double now_s(void) {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
+using perf::now_s;
 
 /* --- the ceiling: hand-written shaders, one per state measured --- */
 
@@ -317,16 +314,9 @@ double ceiling_fps(Ceiling &c, double seconds, Update update) {
   return double(frames) / (t1 - t0);
 }
 
-double toolkit_fps(double seconds) {
-  long frames = 0;
-  double t0 = now_s(), t1;
-  do {
-    VLuniverse_go1();
-    ++frames;
-    t1 = now_s();
-  } while (t1 - t0 < seconds);
-  return double(frames) / (t1 - t0);
-}
+/* The rounds alternate with the ceiling, so the toolkit needs no warm-up
+ * frames of its own here. */
+double toolkit_fps(double seconds) { return perf::toolkit_framerate(seconds, VLuniverse_go1, 0); }
 
 double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());

@@ -8,32 +8,12 @@
 
 #include <epoxy/gl.h>
 
-#include <chrono>
 #include <vector>
 
 #include "display/device/gl/gl_shaders.h"
+#include "timing.h"
 
 namespace perf {
-
-inline double now_s(void) {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-/* Frames per second of the toolkit drawing the current scene (after five
- * warm-up frames), measured for at least the given time. Needs vlx.h. */
-template <class Go1>
-inline double toolkit_framerate(double seconds, Go1 go1) {
-  for (int i = 0; i < 5; ++i) go1();
-  long frames = 0;
-  double t0 = now_s(), t1;
-  do {
-    go1();
-    ++frames;
-    t1 = now_s();
-  } while (t1 - t0 < seconds);
-  return double(frames) / (t1 - t0);
-}
 
 /* The reference: the same triangles, transformed into place once, in one
  * static buffer drawn with the device's shader in one call. */

@@ -60,21 +60,21 @@ void free_sound(VLsound *s) {
   free(s);
 }
 
-void fill_format(VLwaveformat *f, const SDL_AudioSpec &spec) {
-  f->tag = SDL_AUDIO_ISFLOAT(spec.format) ? 3 : 1;
-  f->channels = spec.channels;
-  f->rate = uint32_t(spec.freq);
-  f->bits = uint16_t(SDL_AUDIO_BITSIZE(spec.format));
+void fill_format(VLwaveformat *f, const SDL_AudioSpec &audio) {
+  f->tag = SDL_AUDIO_ISFLOAT(audio.format) ? 3 : 1;
+  f->channels = audio.channels;
+  f->rate = uint32_t(audio.freq);
+  f->bits = uint16_t(SDL_AUDIO_BITSIZE(audio.format));
   f->blockalign = uint16_t(f->channels * f->bits / 8);
   f->bytespersecond = f->rate * f->blockalign;
 }
 
 /* SDL's loader with truncation refused; the previous hint is restored. */
-bool read_wav(const char *path, SDL_AudioSpec *spec, Uint8 **buf, Uint32 *len) {
+bool read_wav(const char *path, SDL_AudioSpec *audio, Uint8 **buf, Uint32 *len) {
   const char *old = SDL_GetHint(SDL_HINT_WAVE_TRUNCATION);
   char *keep = old ? SDL_strdup(old) : nullptr;
   SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "verystrict");
-  bool ok = SDL_LoadWAV(path, spec, buf, len) != nullptr;
+  bool ok = SDL_LoadWAV(path, audio, buf, len) != nullptr;
   SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, keep);
   SDL_free(keep);
   return ok;
@@ -120,10 +120,10 @@ bool VLsounddevice_close(VLsounddevice *d) {
 
 VLsound *VLsound_load(VLsounddevice *d, const char *path) {
   if (!d || !path) return nullptr;
-  SDL_AudioSpec spec;
+  SDL_AudioSpec audio;
   Uint8 *buf = nullptr;
   Uint32 len = 0;
-  if (!read_wav(path, &spec, &buf, &len)) {
+  if (!read_wav(path, &audio, &buf, &len)) {
     VLMSG(SOUND_CANNOT_LOAD, path, SDL_GetError());
     return nullptr;
   }
@@ -132,7 +132,7 @@ VLsound *VLsound_load(VLsounddevice *d, const char *path) {
   if (len) memcpy(s->data, buf, len);
   SDL_FreeWAV(buf);
   s->length = len;
-  fill_format(&s->format, spec);
+  fill_format(&s->format, audio);
   s->object = 65535;
   s->device = d;
   s->state = VLSOUND_STOPPED;

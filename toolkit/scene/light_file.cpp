@@ -21,7 +21,7 @@ namespace {
 
 enum Kind { NOKIND = -1, DIRECTED = VLLIGHTTYPE_DIRECTED, POINT = VLLIGHTTYPE_POINT,
             SPOT = VLLIGHTTYPE_SPOT, AMBIENT = 3 };
-enum Attr { POS, DIR, INT, ATT, ANGLE, ANGLERAD, EXP, RGB, AMB, DIFF, SPEC, NATTRS };
+enum Attr { POS, DIR, INT, ATT, ANGLE, ANGLERAD, EXP, RGB, AMB, DIFF, SPECULAR, NATTRS };
 
 constexpr unsigned D = 1u << DIRECTED, P = 1u << POINT, S = 1u << SPOT, A = 1u << AMBIENT;
 
@@ -35,7 +35,7 @@ const Keyword kKeywords[] = {
     {"pos", POS, P | S},     {"dir", DIR, D | S},          {"int", INT, D | P | S | A},
     {"att", ATT, P | S},     {"angle", ANGLE, S},          {"anglerad", ANGLERAD, S},
     {"exp", EXP, S},         {"rgb", RGB, D | P | S | A},  {"amb", AMB, D | P | S | A},
-    {"diff", DIFF, D | P | S}, {"spec", SPEC, D | P | S},
+    {"diff", DIFF, D | P | S}, {"spec", SPECULAR, D | P | S},
 };
 
 constexpr float kDegree = 0.017453292f;
@@ -134,7 +134,7 @@ bool read_value(VLtokenizer *t, Attr attr, Definition *d) {
       return (d->given[AMB] = VLtok_float3(
                   t, d->amb, d->kind == AMBIENT ? "light color" : "light color - ambient"));
     case DIFF: return (d->given[DIFF] = VLtok_float3(t, d->diff, "light color - diffuse"));
-    case SPEC: return (d->given[SPEC] = VLtok_float3(t, d->specular, "light color - specular"));
+    case SPECULAR: return (d->given[SPECULAR] = VLtok_float3(t, d->specular, "light color - specular"));
     default: return false;
   }
 }
@@ -182,7 +182,7 @@ void make_light(const Definition &d, VLnode *parent) {
   }
   if (d.given[AMB]) VLlight_setambient(l, d.amb[0], d.amb[1], d.amb[2]);
   if (d.given[DIFF]) VLlight_setdiffuse(l, d.diff[0], d.diff[1], d.diff[2]);
-  if (d.given[SPEC]) VLlight_setspecular(l, d.specular[0], d.specular[1], d.specular[2]);
+  if (d.given[SPECULAR]) VLlight_setspecular(l, d.specular[0], d.specular[1], d.specular[2]);
 }
 
 /* Every definition to the end of the data. A parent that is not a grouping
