@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench.h"
+#include "readers/bytes/fetch.h"
 #include "vlx/vlx.h"
 
 namespace {
@@ -32,13 +33,8 @@ namespace {
  * checked before anything is read: directories, FIFOs and devices such as
  * /dev/zero are not batch files. */
 FILE *open_regular(const char *name) {
-  int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int fd = _VLfetch_openregular(name, nullptr);
   if (fd < 0) return nullptr;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return nullptr;
-  }
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   FILE *f = fdopen(fd, "r");
   if (!f) close(fd);

@@ -4,15 +4,14 @@
  * fetch); at most VLINI_MAXBYTES of them are parsed.
  * Line breaks are "
 ", "
-" or ""; a UTF-8 byte-order mark at the start
+" or "
+"; a UTF-8 byte-order mark at the start
  * is skipped. */
 #include "display/ini_reader.h"
 
-#include <fcntl.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "readers/bytes/fetch.h"
@@ -98,13 +97,10 @@ void _VLini_parse(const char *bytes, size_t n, VLinifile *file) {
 }
 
 bool _VLini_isfile(const char *path) {
-  if (!path) return false;
-  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int fd = _VLfetch_openregular(path, nullptr);
   if (fd < 0) return false;
-  struct stat st;
-  bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   close(fd);
-  return regular;
+  return true;
 }
 
 bool _VLini_load(const char *path, VLinifile *file) {

@@ -51,18 +51,6 @@ int read_all(Next next, size_t hint, char **data, size_t *size) {
   return VLFETCH_OK;
 }
 
-/* A descriptor of the regular file at path, or -1; never blocks. */
-int open_regular(const char *path, struct stat *st) {
-  if (!path) return -1;
-  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return -1;
-  if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
-    close(fd);
-    return -1;
-  }
-  return fd;
-}
-
 /* read() until n bytes, the end or an error (-1). */
 long read_fd(int fd, char *b, size_t room) {
   for (;;) {
@@ -74,10 +62,23 @@ long read_fd(int fd, char *b, size_t room) {
 
 }  // namespace
 
+int _VLfetch_openregular(const char *path, struct stat *st) {
+  if (!path) return -1;
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat own;
+  if (!st) st = &own;
+  if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 int _VLfetch_head(const char *path, void *buffer, size_t cap, size_t *n) {
   *n = 0;
   struct stat st;
-  int fd = open_regular(path, &st);
+  int fd = _VLfetch_openregular(path, &st);
   if (fd < 0) return VLFETCH_CANTOPEN;
   char *b = static_cast<char *>(buffer);
   int result = VLFETCH_OK;
@@ -95,7 +96,7 @@ int _VLfetch_file(const char *path, char **data, size_t *size) {
   *data = nullptr;
   *size = 0;
   struct stat st;
-  int fd = open_regular(path, &st);
+  int fd = _VLfetch_openregular(path, &st);
   if (fd < 0) return VLFETCH_CANTOPEN;
   if (st.st_size > off_t(VLFETCH_MAXBYTES)) {
     close(fd);

@@ -18,6 +18,12 @@ enum {
   VLFETCH_READERROR
 };
 
+/* A read-only descriptor of the regular file at path (its status in *st
+ * when st is not null), opened without blocking; -1 for anything else (a
+ * missing file, a directory, a FIFO, a device). Close it with close(). */
+struct stat;
+int _VLfetch_openregular(const char *path, struct stat *st);
+
 /* Every byte of the regular file at path into a VLmalloc'd buffer (release
  * with free()) that holds one extra zero byte after the data. On failure
  * *data is null, *size 0 and the result says why. */
