@@ -13,6 +13,7 @@
 #include "vlx/node.h"
 #include "vlx/object.h"
 #include "vlx/mtable.h"
+#include "vlx/net.h"
 #include "vlx/nff.h"
 #include "vlx/render.h"
 #include "vlx/renderer.h"
