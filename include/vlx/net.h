@@ -26,7 +26,8 @@ bool VLnet_init(void);
  * "host[:port]") with the request "GET path HTTP/1.0" and its Host header
  * sent (through a proxy the path is the whole URL), or -1 on any failure,
  * without a message. The URL is "http://host[:port][/path]", an IPv6 host
- * in brackets; the port defaults to 80 and the path to "/". The connect and
+ * in brackets; the port defaults to 80 and the path to "/". The socket is
+ * non-blocking: read it with VLurl_read only. The connect and
  * every later read time out after VLXNETTIMEOUT seconds (a positive number,
  * fractions allowed; 10 when unset or invalid). */
 int VLurl_open(const char *url);
