@@ -25,6 +25,7 @@
 #include "vlx/mtable.h"
 #include "vlx/nff.h"
 #include "vlx/node.h"
+#include "vlx/object.h"
 #include "vlx/universe.h"
 
 using testing::internal::CaptureStdout;
@@ -566,6 +567,17 @@ TEST_F(DxfTest, NodeLoadGivesOneMergedGeometryNode) {
     free(nodes);
     nodes = next;
   }
+  /* A drawing as a universe: one object for its merged geometry. */
+  const char *old = getenv("VLMODELS");
+  std::string oldmodels = old ? old : "";
+  setenv("VLMODELS", files.dir.c_str(), 1);
+  VLbounds b;
+  EXPECT_TRUE(VLuniverse_load("two.dxf", &b, 1.0f));
+  if (old) setenv("VLMODELS", oldmodels.c_str(), 1);
+  else unsetenv("VLMODELS");
+  VLuniverse *u = VLuniverse_current();
+  ASSERT_NE(u->objects, nullptr);
+  EXPECT_EQ(u->objects->next, nullptr);
 }
 
 TEST(DxfInfo, PrintsTheTreeAndTotalsOfEachFixture) {
