@@ -410,14 +410,15 @@ TEST_F(DxfTest, UnknownEntitiesAreSkippedOncePerKind) {
   std::string s = drawing(newer + face({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}})) +
                   section("OBJECTS", pair(0, "DICTIONARY") + pair(5, "C"));
   /* Sections of newer files after EOF are not read; before it, skipped. */
-  s = section("CLASSES", pair(0, "CLASS") + pair(1, "X")) + s;
+  s = section("CLASSES", pair(0, "CLASS") + pair(1, "X")) + pair(0, "JUNK") + pair(5, "1F") + s;
   ASSERT_NE(read(s), nullptr);
   EXPECT_EQ(first()->npolys, 1);
-  EXPECT_EQ(fired_count(VLM_DXF_GROUP_CODE), 2);
-  EXPECT_EQ(fired_count(VLM_DXF_GROUP_SKIPPED), 2);
-  ASSERT_GE(fired().size(), 2u);
+  EXPECT_EQ(fired_count(VLM_DXF_GROUP_CODE), 3);
+  EXPECT_EQ(fired_count(VLM_DXF_GROUP_SKIPPED), 3);
+  ASSERT_GE(fired().size(), 4u);
   EXPECT_EQ(fired()[0].text + fired()[1].text,
-            "VLX Warning: Scan.l - group code problem (LWPOLYLINE): skipped up to the next group 0\n");
+            "VLX Warning: Scan.l - group code problem (JUNK): skipped up to the next group 0\n");
+  EXPECT_EQ(fired()[3].text, " (LWPOLYLINE): skipped up to the next group 0\n");
 }
 
 TEST_F(DxfTest, LongLinesAreReportedAndCut) {

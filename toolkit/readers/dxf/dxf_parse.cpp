@@ -6,6 +6,7 @@
  *   ENTITIES := entity*
  *   entry, entity := "0 keyword" field*
  * where a field is any pair with a group code other than 0, in any order.
+ * Comments (group 999) may stand anywhere.
  * HEADER, CLASSES and sections of newer files are read past. A group 0
  * value that is no keyword (an entity kind of a newer file) is warned
  * about once per kind and read past up to the next group 0; a keyword in
@@ -195,6 +196,10 @@ bool _VLdxf_parse(VLdxfreader &r) {
   advance(r);
   for (;;) {
     if (at(r, VLDXF_EOF)) return true;
+    if (r.cur.code == 0 && r.cur.key == VLDXF_NONE) {
+      skip_unknown(r);
+      continue;
+    }
     if (!at(r, VLDXF_SECTION)) return _VLdxf_syntaxerror(r);
     if (!parse_section(r)) return false;
   }
