@@ -4,6 +4,7 @@
 
 #include "vlx/devices.h"
 #include "vlx/diag.h"
+#include "vlx/dxf.h"
 #include "vlx/file.h"
 #include "vlx/geometry.h"
 #include "vlx/image.h"

@@ -144,6 +144,23 @@
   X(LOAD_UNKNOWN_TYPE, WARNING, "Unknown file type: %s\n") \
   X(LOAD_UNKNOWN_TYPECODE, WARNING, "Unknown file type: %d of file %s\n") \
   X(LOAD_NO_READER, WARNING, "No %s reader is built into this toolkit yet: %s is not loaded\n") \
+  /* readers: DXF */ \
+  X(DXF_LINE_TOO_LONG, ERROR, "Input string too long, limit %d\n") \
+  X(DXF_GROUP_CODE, WARNING, "Scan.l - group code problem") \
+  X(DXF_GROUP_SKIPPED, INFO, " (%s): skipped up to the next group 0\n") \
+  X(DXF_SYNTAX_ERROR, INFO, "\nDXF parser line %d, _yytext %s syntax error\n") \
+  X(DXF_NO_GEOMETRY, WARNING, "No comprehensible geometry in DXF file\n") \
+  X(DXF_OPEN_POLYLINES, WARNING, "%d open POLYLINE entities ignored\n") \
+  X(DXF_POLYLINES_3D, WARNING, "%d POLYLINE3D entities ignored\n") \
+  X(DXF_ARC_VERTS, WARNING, "Make_arc - too many verts in arc") \
+  X(DXF_POLYLINE_VERTS, WARNING, "Polyline has more than %d vertices") \
+  X(DXF_READING_STOPS, INFO, ": reading of %s stops\n") \
+  X(DXF_INTERNAL_5, WARNING, "Internal fault 5\n") \
+  X(DXF_INTERNAL_11, WARNING, "Internal fault 11\n") \
+  X(DXF_INSERT_SELF, WARNING, "INSERT of block %s inside itself refused\n") \
+  X(DXF_INSERT_UNDEFINED, WARNING, "INSERT of undefined block %s ignored\n") \
+  X(DXF_INSERT_DEPTH, WARNING, "INSERT of block %s nested more than %d deep refused\n") \
+  X(DXF_TOO_MANY_POLYGONS, WARNING, "File %s makes more than %ld polygons through its INSERT entities") \
   /* readers: neutral file format, text and binary */ \
   X(NFF_NO_DATA, WARNING, "File %s has no data\n") \
   X(NFF_MAGIC, WARNING, "File %s. '%s' is not the magic string ('%s')\n") \

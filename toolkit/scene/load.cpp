@@ -15,6 +15,7 @@
 #include "scene/scene_internal.h"
 #include "scene/state.h"
 #include "vlx/file.h"
+#include "vlx/dxf.h"
 #include "vlx/geometry.h"
 #include "vlx/light.h"
 #include "vlx/nff.h"
@@ -46,9 +47,13 @@ VLgeomcell *read_bnff(FILE *stream, const char *path, float scale) {
   return VLbnff_read(stream, path, nullptr, scale, true, nullptr);
 }
 
+VLgeomcell *read_dxf(FILE *stream, const char *path, float scale) {
+  return VLdxf_read(stream, path, nullptr, scale, true);
+}
+
 /* Every format a file type can name. */
 const VLreaderentry kReaders[] = {
-    {VLFILE_DXF, "DXF", nullptr, nullptr, true},
+    {VLFILE_DXF, "DXF", read_dxf, nullptr, true},
     {VLFILE_NFF, "neutral file", read_nff, nullptr, true},
     {VLFILE_OBJ, "Wavefront OBJ", nullptr, nullptr, true},
     {VLFILE_3DG1, "3DG1", nullptr, nullptr, true},

@@ -22,6 +22,7 @@
 #include "universe/tasks.h"
 #include "universe/universe_internal.h"
 #include "vlx/diag.h"
+#include "vlx/dxf.h"
 #include "vlx/file.h"
 #include "vlx/nff.h"
 #include "vlx/object.h"
@@ -245,7 +246,10 @@ bool read_universe(FILE *stream, const char *path, int type, float scale) {
     case VLFILE_BNFF:
       nodes = VLbnff_load(stream, path, &view, scale, true, &portals, 0);
       break;
-    case VLFILE_DXF: case VLFILE_3DS: case VLFILE_SLP: case VLFILE_OBJ: case VLFILE_3DG1:
+    case VLFILE_DXF:
+      nodes = VLdxf_load(stream, path, &view, scale, true, 0);
+      break;
+    case VLFILE_3DS: case VLFILE_SLP: case VLFILE_OBJ: case VLFILE_3DG1:
       VLMSG(LOAD_NO_READER, VLfile_typename(type), path);
       return false;
     case VLFILE_OLDBIN1: case VLFILE_OLDBIN2:
