@@ -341,7 +341,7 @@ TEST_F(NetTest, HostileServersCostAtMostTheTimeout) {
 }
 
 /* A reply that keeps coming fast enough is never cut by the progress rule,
- * however long it takes in all; a pause shorter than the timeout is fine. */
+ * however long it takes in all, nor is a reply to a caller that pauses. */
 TEST_F(NetTest, SteadyReplyOutlastsTheTimeout) {
   ScopedEnv timeout("VLXNETTIMEOUT", "0.3");
   HttpServer server;
@@ -362,6 +362,20 @@ TEST_F(NetTest, SteadyReplyOutlastsTheTimeout) {
   VLurl_close(sock);
   EXPECT_EQ(n, 0);
   EXPECT_GT(total, size_t(4 << 20));
+
+  /* A caller that pauses longer than the timeout between small reads of a
+   * short reply: only the time spent waiting on the server counts. */
+  server.serve("/small", std::string(600, 's'));
+  sock = VLurl_open(server.url("/small").c_str());
+  ASSERT_GE(sock, 0);
+  total = 0;
+  for (int i = 0; (n = VLurl_read(sock, buf.data(), 100)) > 0; ++i) {
+    total += size_t(n);
+    if (i < 2) usleep(400000);
+  }
+  VLurl_close(sock);
+  EXPECT_EQ(n, 0);
+  EXPECT_GT(total, 600u);
 }
 
 TEST_F(NetTest, ServerStopsWhileClientsHang) {

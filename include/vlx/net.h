@@ -15,8 +15,10 @@ extern "C" {
 /* Most bytes a caller takes from one URL before giving up on it. */
 #define VLURL_MAXBYTES ((size_t)256 << 20)
 
-/* A reply must gain at least this many bytes in every span of one timeout
- * (until it ends); one that trickles in slower fails as a timeout. */
+/* The reader waits at most one timeout in all (over any number of reads;
+ * time between reads does not count) for a reply to gain this many bytes,
+ * then the count starts again: a reply that trickles in slower fails as a
+ * timeout. */
 #define VLURL_MINPROGRESS ((size_t)1024)
 
 /* Network start-up, once per process; true when the network can be used. */
@@ -34,7 +36,8 @@ int VLurl_open(const char *url);
 
 /* Up to size bytes of the reply; 0 at its end, -1 on an error or a timeout
  * (also when the reply trickles in slower than VLURL_MINPROGRESS bytes per
- * timeout, or runs past VLURL_MAXBYTES plus 1 MiB for its header). */
+ * timeout of waiting, or runs past VLURL_MAXBYTES plus 1 MiB for its
+ * header). */
 ssize_t VLurl_read(int sock, void *buf, size_t size);
 
 void VLurl_close(int sock);

@@ -7,8 +7,9 @@
  *
  * A load must never hang on a server: the connect, the sending of the
  * request and every read wait at most the timeout (VLXNETTIMEOUT seconds, 10
- * when unset or not a sensible number), a reply that trickles in gains less
- * than VLURL_MINPROGRESS bytes in a whole timeout fails as a timeout too, and
+ * when unset or not a sensible number), a reply that keeps the reader
+ * waiting a whole timeout (over any number of reads) while it gains less
+ * than VLURL_MINPROGRESS bytes fails as a timeout too, and
  * a reply longer than VLURL_MAXBYTES plus room for its header fails. Sends
  * use MSG_NOSIGNAL, so a server that goes away never raises SIGPIPE. */
 #include <errno.h>
@@ -45,11 +46,12 @@ long long now_ms(void) {
   return (long long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
 }
 
-/* What one open socket has received so far: the window of the progress
- * rule (its start and the bytes since) and the reply's length. */
+/* What one open socket has received so far: the reader's time spent
+ * waiting since the reply last gained VLURL_MINPROGRESS bytes, the bytes
+ * gained since, and the reply's length. */
 struct ReplyState {
-  long long window_start;
-  size_t window_bytes;
+  long long waited;
+  size_t gained;
   size_t total;
 };
 
@@ -288,7 +290,7 @@ int VLurl_open(const char *url) {
     return -1;
   }
   std::lock_guard<std::mutex> hold(g_lock);
-  g_replies[sock] = ReplyState{now_ms(), 0, 0};
+  g_replies[sock] = ReplyState{0, 0, 0};
   return sock;
 }
 
@@ -304,37 +306,33 @@ ssize_t VLurl_read(int sock, void *buf, size_t size) {
     known = it != g_replies.end();
     if (known) state = it->second;
   }
-  long long now = now_ms();
-  if (!known) state = ReplyState{now, 0, 0};
-  /* The progress rule: a window of one timeout that ends with fewer than
-   * VLURL_MINPROGRESS new bytes is a timeout; a window that reaches them
-   * starts the next. */
-  if (now - state.window_start >= timeout) {
-    if (state.window_bytes < VLURL_MINPROGRESS) return -1;
-    state.window_start = now;
-    state.window_bytes = 0;
-  }
+  if (!known) state = ReplyState{0, 0, 0};
   if (state.total > VLURL_MAXBYTES + kHeaderRoom) return -1;
   size_t room = VLURL_MAXBYTES + kHeaderRoom + 1 - state.total;
   if (size > room) size = room;
 
+  /* The progress rule: the reader waits at most one timeout in all (over
+   * any number of reads) for the reply to gain VLURL_MINPROGRESS bytes;
+   * then the count starts again. Time the caller spends between reads does
+   * not count, so a slow caller never fails a fast server, while an idle or
+   * trickling server costs one timeout. */
   ssize_t n;
   for (;;) {
     n = recv(sock, buf, size, MSG_DONTWAIT);
     if (n >= 0) break;
     if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
-    int ready = wait_for(sock, POLLIN, state.window_start + timeout);
-    if (ready < 0) return -1;
-    if (ready == 0) {
-      /* The window ended while waiting: a productive one gives way to a
-       * fresh window, an idle or trickling one is the timeout. */
-      if (state.window_bytes < VLURL_MINPROGRESS) return -1;
-      state.window_start = now_ms();
-      state.window_bytes = 0;
-    }
+    if (state.waited >= timeout) return -1;
+    long long before = now_ms();
+    int ready = wait_for(sock, POLLIN, before + (timeout - state.waited));
+    state.waited += now_ms() - before;
+    if (ready <= 0) return -1;
   }
-  state.window_bytes += size_t(n);
+  state.gained += size_t(n);
+  if (state.gained >= VLURL_MINPROGRESS) {
+    state.gained = 0;
+    state.waited = 0;
+  }
   state.total += size_t(n);
   if (known) {
     std::lock_guard<std::mutex> hold(g_lock);
