@@ -5,6 +5,7 @@
 #include "vlx/devices.h"
 #include "vlx/diag.h"
 #include "vlx/file.h"
+#include "vlx/flt.h"
 #include "vlx/geometry.h"
 #include "vlx/image.h"
 #include "vlx/light.h"
