@@ -555,48 +555,8 @@ TEST_F(FltTest, DeepNestingIsCutAtItsLimit) {
   EXPECT_STREQ(VLnode_getname(last), "after");
 }
 
-/* Everything the reader handles, with an external file served from memory. */
-std::string everything(void) {
-  FltWriter w;
-  w.header("db", 4, 0);
-  w.colour_palette({0x000000ffu});
-  FltMaterialSpec m{{0.2f, 0.2f, 0.2f}, {0.5f, 0.5f, 0.5f}, {1, 1, 1}, {0, 0, 0}, 32, 1};
-  w.material_palette({m});
-  w.texture_palette("none.tga", 0);
-  Square s = square_palette(w, 1, true);
-  w.push();
-  w.group("g1");
-  w.translation(1, 2, 3);
-  w.replicate(1);
-  w.push();
-  FltFaceSpec f;
-  f.colour = 100;
-  f.material = 0;
-  f.drawtype = 1;
-  square_object(w, "o1", s, f);
-  w.pop();
-  w.lod("l", 0, 50, 0, 0, 0);
-  w.push();
-  w.instance_def(1);
-  w.push();
-  w.group("shared");
-  w.push();
-  square_object(w, "o2", s);
-  w.pop();
-  w.pop();
-  w.pop();
-  w.switch_node("sw", 0, {1});
-  w.push();
-  w.instance_ref(1);
-  w.instance_ref(2);
-  w.external_ref("ext.flt");
-  w.pop();
-  w.pop();
-  return w.bytes;
-}
-
 TEST_F(FltTest, FilesCutOrFlippedNeverBreakTheReader) {
-  std::string good = everything();
+  std::string good = flt_sample();
   std::map<std::string, std::string> files;
   files["ext.flt"] = group_file(0, 0, true);
   VLfltoptions o{serve, &files, false};

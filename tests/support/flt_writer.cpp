@@ -145,3 +145,66 @@ std::string flt_attr(int32_t minfilter) {
   b.resize(220, '\0');
   return b;
 }
+
+std::string flt_sample(void) {
+  FltWriter w;
+  w.header("db", 4, 0);
+  w.colour_palette({0x000000ffu});
+  FltMaterialSpec m{{0.2f, 0.2f, 0.2f}, {0.5f, 0.5f, 0.5f}, {1, 1, 1}, {0, 0, 0}, 32, 1};
+  w.material_palette({m});
+  w.texture_palette("none.tga", 0);
+  float n[3] = {0, 0, 1}, uv[2] = {0.5f, 0.5f};
+  w.begin_vertices();
+  std::vector<int> s = {w.vertex(0, 0, 1, n, uv), w.vertex(1, 0, 1, nullptr, uv),
+                        w.vertex(1, 1, 1, n), w.vertex(0, 1, 1)};
+  w.end_vertices();
+  w.push();
+  w.group("g1");
+  w.translation(1, 2, 3);
+  w.replicate(1);
+  w.push();
+  FltFaceSpec f;
+  f.colour = 100;
+  f.material = 0;
+  f.drawtype = 1;
+  f.texture = 0;
+  w.object("o1");
+  w.push();
+  w.face("f1", f);
+  w.push();
+  w.vertex_list(s);
+  w.push_subface();
+  w.face("sub");
+  w.push();
+  w.vertex_list({s[0], s[1], s[2]});
+  w.pop();
+  w.pop_subface();
+  w.pop();
+  w.pop();
+  w.pop();
+  w.lod("l", 0, 50, 0, 0, 0);
+  w.push();
+  w.instance_def(1);
+  w.push();
+  w.group("shared");
+  w.push();
+  w.object("o2");
+  w.push();
+  w.face("f2");
+  w.push();
+  w.vertex_list(s);
+  w.pop();
+  w.pop();
+  w.pop();
+  w.pop();
+  w.pop();
+  w.switch_node("sw", 0, {1});
+  w.push();
+  w.instance_ref(1);
+  w.instance_ref(2);
+  w.external_ref("ext.flt");
+  w.pop();
+  w.pop();
+  return w.bytes;
+}
+

@@ -72,4 +72,11 @@ std::string flt_f32(float v);
 /* A name field of n bytes (zero-padded). */
 std::string flt_name(const std::string &s, size_t n);
 
+/* A database that uses every record the writer makes: palettes, a
+ * replicated group with a matrix, a textured face with a subface, a level
+ * of detail holding an instance definition, a switch with instance
+ * references (one to an undefined instance) and an external reference to
+ * "ext.flt". */
+std::string flt_sample(void);
+
 #endif
