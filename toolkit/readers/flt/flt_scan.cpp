@@ -188,6 +188,7 @@ bool _VLflt_scan(FltFile &f) {
   header.opcode = FLT_HEADER;
   header.at = 0;
   header.length = first;
+  f.beads.reserve(f.size / 64);  /* a face with its vertex list takes about 100 bytes */
   f.beads.push_back(header);
   read_units(f, 0, first);
   Walk w;
