@@ -515,6 +515,22 @@ TEST_F(FltTest, ReplicationAndSwitches) {
   EXPECT_EQ(static_cast<VLswitchnode *>(VLnode_getchild(root, 2))->which, 1);
 }
 
+TEST_F(FltTest, ReplicationStopsAtItsLimitForOneFile) {
+  FltWriter w;
+  w.header("db", 0, 0);
+  for (int i = 0; i < 4; ++i) {
+    w.group("many");
+    w.replicate(32767);
+  }
+  VLnode *root = read(w.bytes);
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(fired_count(VLM_FLT_REPLICATE_LIMIT), 1);
+  int copies = 0;
+  for (int i = 1; i < VLnode_numchildren(root); ++i)
+    copies += VLnode_numchildren(VLnode_getchild(root, i)) - 1;
+  EXPECT_EQ(copies, int(100000));
+}
+
 TEST_F(FltTest, BadRecordLengthsStopTheWalkAndKeepWhatCameBefore) {
   FltWriter w;
   w.header("db", 0, 0);

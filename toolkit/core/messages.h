@@ -218,6 +218,7 @@
   X(FLT_UNSUPPORTED, DEBUG, "  convTree() unsupported node %d \"%s\" found.\n") \
   X(FLT_SHORT_RECORD, WARNING, "Multigen file %s: record %d \"%s\" at offset %zu has length %d, below 4; reading stops\n") \
   X(FLT_RECORD_PAST_END, WARNING, "Multigen file %s: record %d \"%s\" at offset %zu runs past the end of the file (length %d, %zu bytes left); reading stops\n") \
+  X(FLT_REPLICATE_LIMIT, WARNING, "Multigen: more than %d replicated copies for one file; group %s is not replicated further\n") \
   X(FLT_NESTING, WARNING, "Multigen file %s: records nested more than %d deep at offset %zu; the records inside are skipped\n") \
   X(FLT_BAD_VERTEX_OFFSET, WARNING, "Multigen file %s: vertex palette offset %d of polygon %s is outside the palette; the corner is skipped\n") \
   X(FLT_MAT_AMBIENT, WARNING, "Multigen: Couldn't set ambient value\n") \

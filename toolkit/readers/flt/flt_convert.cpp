@@ -209,6 +209,11 @@ void expand_replications(Converter &cv) {
   for (const Replication &r : cv.replications) {
     VLm4 m = r.step;
     for (int k = 1; k <= r.count; ++k) {
+      if (++cv.f.session->copies > VLFLT_MAXCOPIES) {
+        const char *name = VLnode_getname(r.group);
+        VLMSG(FLT_REPLICATE_LIMIT, int(VLFLT_MAXCOPIES), name ? name : "");
+        return;
+      }
       VLnode *copy = VLsepnode_new(r.above);
       VLnode *x = VLxformnode_new(copy);
       VLxformnode_setmatrix(x, &m);

@@ -40,6 +40,8 @@ enum { VLFLT_MAXDEPTH = 1000 };
 /* Most files an external reference chain may open, and most external
  * files read for one top-level file. */
 enum { VLFLT_MAXREFDEPTH = 32, VLFLT_MAXREFS = 4096 };
+/* Most copies that replication makes for one top-level file. */
+enum { VLFLT_MAXCOPIES = 100000 };
 
 /* One record that makes something, in the tree of the push/pop nesting. */
 struct FltBead {
@@ -65,6 +67,7 @@ struct FltSession {
   std::string top;                 /* the file first asked for */
   std::vector<std::string> open;   /* keys of the files being read */
   int refs = 0;                    /* external files read so far */
+  int copies = 0;                  /* replicated copies made so far */
 };
 
 /* One file being read (the loader context). */
