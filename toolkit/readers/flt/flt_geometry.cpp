@@ -76,10 +76,13 @@ FaceFields read_face(const FltFile &f, const FltBead &b) {
   ff.drawtype = c.u8();
   c.seek(kColourIndex);
   ff.colourindex = c.be16();
+  /* A record too short for an index has none (not index 0). */
   c.seek(f.revision >= kTextureRevision ? kTextureIndex : kOldTextureIndex);
   ff.texture = int16_t(c.be16());
+  if (c.failed()) ff.texture = -1;
   c.seek(kMaterialIndex);
   ff.material = int16_t(c.be16());
+  if (c.failed()) ff.material = -1;
   c.seek(kFlags);
   ff.flags = c.be32();
   c.seek(kPackedColour);
