@@ -1,6 +1,7 @@
-/* Writes the binary seed inputs of the image harness: small Targa, SGI,
- * JPEG, GIF and PNG images of each kind the readers take, and a small model in both
- * neutral file forms, made by the test suite's own fixture writers.
+/* Writes the binary seed inputs: small Targa, SGI, JPEG, GIF and PNG
+ * images of each kind the image readers take, a small model in both neutral
+ * file forms and two OpenFlight databases, made by the test suite's own
+ * fixture writers.
  * Usage: fuzz_seeds <fuzz folder>. */
 #include <stdio.h>
 
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "support/image_fixtures.h"
+#include "support/flt_writer.h"
 #include "support/nff_writer.h"
 
 namespace {
@@ -110,6 +112,30 @@ int main(int argc, char **argv) {
   ok = ok && write(std::string(argv[1]) + "/nff_text/corpus/model.nff", Bytes(text.begin(), text.end())) &&
        write(std::string(argv[1]) + "/nff_binary/corpus/model.bnff",
              Bytes(binary.begin(), binary.end()));
+  /* OpenFlight: every record the writer makes, and one group over a face
+   * in feet with a matrix. */
+  std::string sample = flt_sample();
+  FltWriter w;
+  w.header("db", 4, 0);
+  w.begin_vertices();
+  std::vector<int> corners = {w.vertex(0, 0, 0), w.vertex(1, 0, 0), w.vertex(1, 1, 0)};
+  w.end_vertices();
+  w.push();
+  w.group("g1");
+  w.translation(1, 2, 3);
+  w.push();
+  w.object("o1");
+  w.push();
+  w.face("f1");
+  w.push();
+  w.vertex_list(corners);
+  w.pop();
+  w.pop();
+  w.pop();
+  w.pop();
+  const std::string fltdir = std::string(argv[1]) + "/flt/corpus/";
+  ok = ok && write(fltdir + "sample.flt", Bytes(sample.begin(), sample.end())) &&
+       write(fltdir + "group.flt", Bytes(w.bytes.begin(), w.bytes.end()));
   if (!ok) fprintf(stderr, "fuzz_seeds: could not write into %s\n", dir.c_str());
   return ok ? 0 : 1;
 }

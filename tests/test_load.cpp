@@ -222,7 +222,7 @@ TEST_F(LoadTest, TypesComeFromTheBytesNotTheName) {
       {"table.nff", "mat\nvalid 2\n", VLM_LOAD_UNKNOWN_TYPE},
       {"old.nff", "2424xxxx", VLM_OLD_BINARY},
       {"old2.nff", "2323xxxx", VLM_OLD_BINARY},
-      {"flight.nff", std::string("\0\1\0\0", 4), VLM_LOAD_NO_READER},
+      {"flight.nff", std::string("\0\1\0\0", 4), VLM_FLT_BAD_HEADER},
       {"box.obj", "v 0 0 0\n", VLM_LOAD_NO_READER},
       {"http://example.invalid/w.wrl", "", VLM_LOAD_NO_READER},
   };

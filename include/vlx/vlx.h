@@ -6,6 +6,7 @@
 #include "vlx/diag.h"
 #include "vlx/dxf.h"
 #include "vlx/file.h"
+#include "vlx/flt.h"
 #include "vlx/geometry.h"
 #include "vlx/image.h"
 #include "vlx/light.h"

@@ -215,6 +215,43 @@
   X(SOUND_SYSTEM_ERROR, WARNING, "%s: %.128s\n") \
   X(SOUND_AUDIO_FAILED, WARNING, "Audio output cannot start: %.128s\n") \
   X(SOUND_CANNOT_LOAD, WARNING, "Could not read WAV file %s: %.128s\n") \
+  /* readers: OpenFlight */ \
+  X(FLT_CANT_LOAD, WARNING, "Couldn't load Multigen file %s.") \
+  X(FLT_CANT_OPEN, WARNING, "Couldn't open Multigen file %s\n") \
+  X(FLT_BAD_HEADER, WARNING, "Invalid Multigen file header in %s\n") \
+  X(FLT_UNKNOWN_UNITS, WARNING, "Unknown unit type %d found in %s\n") \
+  X(FLT_NO_GEOMETRY, WARNING, "Couldn't make new geometry\n") \
+  X(FLT_NO_POLYGON, WARNING, "Couldn't create MultiGen polygon.\n") \
+  X(FLT_POLY_REPLICATE, WARNING, "Multigen: polygon->replicate functionality not yet supported\n") \
+  X(FLT_ADDPOLY_UNEXPECTED, WARNING, "Multigen: addPolygon() unexpected node %d \"%s\" found.") \
+  X(FLT_ADDPOLY_NO_VERTICES, WARNING, "Multigen: addPolygon() polygon %s without vertices found.\n") \
+  X(FLT_LAYER_UNEXPECTED, WARNING, "Multigen: makeLayer() unexpected node %d \"%s\" found.\n") \
+  X(FLT_LAYER_NO_SUBFACE_VERTICES, WARNING, "Multigen: makeLayer() subface %s without vertices found.\n") \
+  X(FLT_LAYER_NO_SUPERFACE_VERTICES, WARNING, "Multigen: makeLayer() superface %s without vertices found.\n") \
+  X(FLT_LIGHTPOINT_BEAD, WARNING, "  addLightPoint() unsupported bead %d \"%s\" found in poly. id = %s. \n") \
+  X(FLT_INSTANCE_MISSING, WARNING, "Multigen:  could not find instance ref %d\n") \
+  X(FLT_INSTANCE_CYCLE, WARNING, "Multigen: instance ref %d lies inside its own instance definition; it is left out\n") \
+  X(FLT_EXTREF_FAILED, WARNING, "Multigen: couldn't resolve external reference %s\n") \
+  X(FLT_EXTREF_CYCLE, WARNING, "Multigen: external reference %s in %s refers back to a file being read; it is left out\n") \
+  X(FLT_EXTREF_DEPTH, WARNING, "Multigen: external reference %s in %s is nested more than %d files deep; it is left out\n") \
+  X(FLT_EXTREF_LIMIT, WARNING, "Multigen: more than %d external references read for one file; %s is left out\n") \
+  X(FLT_UNSUPPORTED, DEBUG, "  convTree() unsupported node %d \"%s\" found.\n") \
+  X(FLT_SHORT_RECORD, WARNING, "Multigen file %s: record %d \"%s\" at offset %zu has length %d, below 4; reading stops\n") \
+  X(FLT_RECORD_PAST_END, WARNING, "Multigen file %s: record %d \"%s\" at offset %zu runs past the end of the file (length %d, %zu bytes left); reading stops\n") \
+  X(FLT_REPLICATE_LIMIT, WARNING, "Multigen: more than %d replicated copies for one file; group %s is not replicated further\n") \
+  X(FLT_NESTING, WARNING, "Multigen file %s: records nested more than %d deep at offset %zu; the records inside are skipped\n") \
+  X(FLT_BAD_VERTEX_OFFSET, WARNING, "Multigen file %s: vertex palette offset %d of polygon %s is outside the palette; the corner is skipped\n") \
+  X(FLT_MAT_AMBIENT, WARNING, "Multigen: Couldn't set ambient value\n") \
+  X(FLT_MAT_DIFFUSE, WARNING, "Multigen: Couldn't set diffuse value\n") \
+  X(FLT_MAT_SPECULAR, WARNING, "Multigen: Couldn't set specular value\n") \
+  X(FLT_MAT_EMISSION, WARNING, "Multigen: Couldn't set emission value\n") \
+  X(FLT_MAT_SHININESS, WARNING, "Multigen: Couldn't set shininess value\n") \
+  X(FLT_MAT_ALPHA, WARNING, "Multigen: Couldn't set alpha value\n") \
+  X(FLT_UNKNOWN_VERTEX, WARNING, "Unknown Multigen vertex type %s\n") \
+  X(FLT_TEXTURE_MISSING, WARNING, "Couldn't load texture (indexing missing MultiGen palette member)\n\tfile    : %s use-file: %s texture index %d\n") \
+  X(FLT_NO_ATTR, WARNING, "Couldn't locate file %s.attr, applying texture with defaults\n") \
+  X(FLT_SET_COLOR, WARNING, "Multigen: Couldn't set material color\n") \
+  X(FLT_SET_MTL_COLOR, WARNING, "Multigen: Couldn't set mtl color\n") \
   /* vlxinfo */ \
   X(INFO_USAGE, INFO, "usage: vlxinfo FILE...\n") \
   X(INFO_FILE, INFO, "%s: %s\n") \

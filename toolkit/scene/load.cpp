@@ -16,6 +16,7 @@
 #include "scene/state.h"
 #include "vlx/file.h"
 #include "vlx/dxf.h"
+#include "vlx/flt.h"
 #include "vlx/geometry.h"
 #include "vlx/light.h"
 #include "vlx/nff.h"
@@ -43,6 +44,13 @@ VLgeomcell *read_nff(FILE *stream, const char *path, float scale) {
   return VLnff_read(stream, path, nullptr, scale, true, nullptr);
 }
 
+/* OpenFlight gives a subtree under the orphan holder; VLnode_load attaches
+ * it. */
+VLnode *read_flt(VLnode *parent, const char *path) {
+  (void)parent;
+  return VLflt_load(path);
+}
+
 VLgeomcell *read_bnff(FILE *stream, const char *path, float scale) {
   return VLbnff_read(stream, path, nullptr, scale, true, nullptr);
 }
@@ -60,7 +68,7 @@ const VLreaderentry kReaders[] = {
     {VLFILE_3DS, "3D Studio", nullptr, nullptr, true},
     {VLFILE_BNFF, "binary neutral file", read_bnff, nullptr, true},
     {VLFILE_SLP, "SLP", nullptr, nullptr, true},
-    {VLFILE_FLT, "OpenFlight", nullptr, nullptr, false},
+    {VLFILE_FLT, "OpenFlight", nullptr, read_flt, false},
     {VLFILE_VRML, "VRML", nullptr, nullptr, false},
 };
 
