@@ -75,7 +75,8 @@ class SlpTest : public UniverseTest {
 };
 
 /* A facet: normals, then its vertices. */
-std::string facet(const std::vector<std::string> &normals, const std::vector<std::string> &vertices) {
+std::string facet(const std::vector<std::string> &normals,
+                  const std::vector<std::string> &vertices) {
   std::string s = "facet\n";
   for (const std::string &n : normals) s += "  normal " + n + "\n";
   s += "  outer loop\n";

@@ -228,7 +228,8 @@ struct Mesh {
 
 void make_face(Build &b, Mesh &x, size_t f) {
   VLpoly *p = VLpoly_new(x.g);
-  for (int k = 0; k < 3; ++k) VLpoly_addvertexptr(p, x.verts[size_t(x.split.corner[f * 3 + size_t(k)])]);
+  for (int k = 0; k < 3; ++k)
+    VLpoly_addvertexptr(p, x.verts[size_t(x.split.corner[f * 3 + size_t(k)])]);
   if (!VLpoly_close(p)) {
     VLpoly_delete(p);
     return;

@@ -104,7 +104,6 @@ const VL3dshandler kColour[] = {{TDS_COLOR_F, colour_f}, {TDS_COLOR_24, colour_2
 const VL3dshandler kPercent[] = {{TDS_INT_PERCENTAGE, int_percentage},
                                  {TDS_FLOAT_PERCENTAGE, float_percentage}};
 
-
 }  // namespace
 
 bool _VL3ds_mdata(VL3dsparse &p, VLbytecursor &body) {
