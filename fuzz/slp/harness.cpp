@@ -4,6 +4,7 @@
 
 #include "support.h"
 #include "vlx/slp.h"
+#include "vlx/mtable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   fuzz_universe();
@@ -14,6 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (list->geometry) VLgeometry_delete(list->geometry);
     free(list);
     list = next;
+  }
+  /* The geometries' tables, left without users, go too. */
+  for (VLmtable *t = VLmtable_first(); t;) {
+    VLmtable *next = t->next;
+    if (!t->users) VLmtable_delete(t);
+    t = next;
   }
   return 0;
 }
