@@ -1,6 +1,7 @@
 /* Writes the binary seed inputs: small Targa, SGI, JPEG, GIF and PNG
  * images of each kind the image readers take, a small model in both neutral
- * file forms and two OpenFlight databases, made by the test suite's own
+ * file forms, two OpenFlight databases and a 3D Studio model, made by the
+ * test suite's own
  * fixture writers.
  * Usage: fuzz_seeds <fuzz folder>. */
 #include <stdio.h>
@@ -11,6 +12,7 @@
 #include "support/image_fixtures.h"
 #include "support/flt_writer.h"
 #include "support/nff_writer.h"
+#include "support/tds_writer.h"
 
 namespace {
 
@@ -136,6 +138,37 @@ int main(int argc, char **argv) {
   const std::string fltdir = std::string(argv[1]) + "/flt/corpus/";
   ok = ok && write(fltdir + "sample.flt", Bytes(sample.begin(), sample.end())) &&
        write(fltdir + "group.flt", Bytes(w.bytes.begin(), w.bytes.end()));
+  /* 3D Studio: a textured cube of two materials with a light, a camera
+   * and keyframes, and a smoothed second object. */
+  TdsModel tds;
+  TdsMaterial red, clear;
+  red.name = "red";
+  red.twosided = true;
+  red.texture = "wood.gif";
+  red.shininess = 150;
+  clear.name = "clear";
+  clear.colour24 = true;
+  clear.transparency = 40;
+  tds.materials = {red, clear};
+  TdsMesh box, lid;
+  box.name = "box one";
+  const uint16_t faces[] = {0, 2, 3, 0, 3, 1, 4, 5, 7, 4, 7, 6};
+  for (int i = 0; i < 8; ++i) {
+    box.points.insert(box.points.end(), {float(i & 1), float(i >> 1 & 1), float(i >> 2 & 1)});
+    box.uv.insert(box.uv.end(), {float(i & 1), float(i >> 1 & 1)});
+  }
+  box.faces.assign(faces, faces + 12);
+  box.groups = {{"red", {0, 1}}, {"clear", {2, 3}}};
+  box.matrix = true;
+  lid = box;
+  lid.name = "lid";
+  lid.uv.clear();
+  lid.groups.clear();
+  lid.smooth = {1, 1, 2, 6};
+  tds.meshes = {box, lid};
+  tds.extras = true;
+  const std::string t3ds = tds_file(tds);
+  ok = ok && write(std::string(argv[1]) + "/3ds/corpus/model.3ds", Bytes(t3ds.begin(), t3ds.end()));
   if (!ok) fprintf(stderr, "fuzz_seeds: could not write into %s\n", dir.c_str());
   return ok ? 0 : 1;
 }

@@ -218,7 +218,7 @@ TEST_F(LoadTest, TypesComeFromTheBytesNotTheName) {
     VLmsgid warning;
   } cases[] = {
       {"world.txt", "#VRML V1.0 ascii\n", VLM_LOAD_NO_READER},
-      {"part.nff", "solid x\r\nendsolid\r\n", VLM_LOAD_NO_READER},
+      {"part.nff", "solid x\r\nendsolid\r\n", VLM_SLP_NO_NAME},
       {"table.nff", "mat\nvalid 2\n", VLM_LOAD_UNKNOWN_TYPE},
       {"old.nff", "2424xxxx", VLM_OLD_BINARY},
       {"old2.nff", "2323xxxx", VLM_OLD_BINARY},

@@ -2,6 +2,7 @@
 #ifndef VLX_VLX_H
 #define VLX_VLX_H
 
+#include "vlx/3ds.h"
 #include "vlx/devices.h"
 #include "vlx/diag.h"
 #include "vlx/dxf.h"
@@ -18,6 +19,7 @@
 #include "vlx/net.h"
 #include "vlx/nff.h"
 #include "vlx/render.h"
+#include "vlx/slp.h"
 #include "vlx/renderer.h"
 #include "vlx/viewpoint.h"
 #include "vlx/texture.h"

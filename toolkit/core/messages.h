@@ -186,6 +186,37 @@
   X(BNFF_POLY_PROBLEM, WARNING, "problem with polygon.\n") \
   X(BNFF_LONG_STRING, WARNING, "File %s: a string of %d bytes at offset %zu is longer than 80 bytes; reading stops\n") \
   X(BNFF_TRUNCATED, WARNING, "File %s ends inside its %s; reading stops\n") \
+  /* readers: 3D Studio */ \
+  X(TDS_CANT_INTERPRET, WARNING, "_VL3ds_read: could not interpret Chunk\n") \
+  X(TDS_NO_MAGIC, WARNING, "I found no M3DMAGIC in 3DS file\n") \
+  X(TDS_NULL_STREAM, WARNING, "Null file pointer into _VL3ds_read_geometries !!\n") \
+  X(TDS_CANT_PARSE, WARNING, "Unable to parse 3D Studio file '%s'\n") \
+  X(TDS_SHININESS_CLAMPED, WARNING, "shininess clamped at 128.0\n") \
+  X(TDS_STRENGTH_CLAMPED, WARNING, "shininess strength clamped at 1.0\n") \
+  X(TDS_TRANSPARENCY_CLAMPED, WARNING, "transparency clamped at 1.0\n") \
+  X(TDS_NO_FACES, WARNING, "3ds geometry (%s) has no faces\n") \
+  X(TDS_NO_VERTICES, WARNING, "3ds geometry (%s) has no vertices\n") \
+  X(TDS_NO_GEOMETRIES, WARNING, "File '%s' has no readable geometries\n") \
+  X(TDS_READ_TAG, DEBUG, "read error for tag (%d, %lx)!\n") \
+  X(TDS_READ_LENGTH, DEBUG, "read error for length (%d, %lx)!\n") \
+  X(TDS_READ_ERROR, DEBUG, "read error (%d/%ld)!\n") \
+  X(TDS_SEEK_ERROR, DEBUG, "positioning error(%d)!\n") \
+  X(TDS_MAT_GROUP, WARNING, "MSH_MAT_GROUP: could not point to material %s\n") \
+  X(TDS_BOX_MAP, WARNING, "3D Studio box-assigned materials are not supported.\n") \
+  X(TDS_TEXVERT_COUNT, WARNING, "TEX_VERT: wrong number of texture vertices\n") \
+  X(TDS_CHUNK_PAST_PARENT, WARNING, "3D Studio file %s: chunk 0x%04X at offset %lu claims %lu bytes, past the end of its parent at offset %lu; the file is refused\n") \
+  X(TDS_COUNT_PAST_CHUNK, WARNING, "3D Studio file %s: chunk 0x%04X at offset %lu counts %lu entries, more than its %lu bytes hold; the file is refused\n") \
+  X(TDS_FACE_INDEX, WARNING, "3ds geometry (%s): face %d refers to vertex %d of %d; the face is refused\n") \
+  /* readers: SLP */ \
+  X(SLP_READ, DEBUG, "_VLslp_read_geometries(%s)\n") \
+  X(SLP_NO_DATA, WARNING, "File %s has no data\n") \
+  X(SLP_NO_SOLID, WARNING, "Expected 'solid' at top of slp file.\n") \
+  X(SLP_SCAN, DEBUG, "slp_scan_geometry()\n") \
+  X(SLP_NO_NAME, WARNING, "expected name of geometry\n") \
+  X(SLP_COLOR, DEBUG, "color %f %f %f (%d %d %d)\n") \
+  X(SLP_UNKNOWN, WARNING, "unknown '%s'\n") \
+  X(SLP_COUNT, DEBUG, " _VLslp_read_geometries: geometries %d\n") \
+  X(SLP_FACET_LIMIT, WARNING, "A facet with more than %d vertices or normals: the extra ones are ignored\n") \
   /* scene: lights */ \
   X(LIGHT_DIRECTED_ZERO, WARNING, "Must pass in non-zero direction vector to create directed light.") \
   X(LIGHT_SPOT_ZERO, WARNING, "Must pass in non-zero direction vector to create spot light.") \

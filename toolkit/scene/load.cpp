@@ -19,8 +19,10 @@
 #include "vlx/flt.h"
 #include "vlx/geometry.h"
 #include "vlx/light.h"
+#include "vlx/3ds.h"
 #include "vlx/nff.h"
 #include "vlx/node.h"
+#include "vlx/slp.h"
 
 namespace {
 
@@ -59,15 +61,24 @@ VLgeomcell *read_dxf(FILE *stream, const char *path, float scale) {
   return VLdxf_read(stream, path, nullptr, scale, true);
 }
 
+/* Each mesh object of a 3D Studio file keeps its own node (and name). */
+VLgeomcell *read_3ds(FILE *stream, const char *path, float scale) {
+  return _VL3ds_read_geometries(stream, path, scale, false);
+}
+
+VLgeomcell *read_slp(FILE *stream, const char *path, float scale) {
+  return VLslp_read_geometries(stream, path, scale, 0);
+}
+
 /* Every format a file type can name. */
 const VLreaderentry kReaders[] = {
     {VLFILE_DXF, "DXF", read_dxf, nullptr, true},
     {VLFILE_NFF, "neutral file", read_nff, nullptr, true},
     {VLFILE_OBJ, "Wavefront OBJ", nullptr, nullptr, true},
     {VLFILE_3DG1, "3DG1", nullptr, nullptr, true},
-    {VLFILE_3DS, "3D Studio", nullptr, nullptr, true},
+    {VLFILE_3DS, "3D Studio", read_3ds, nullptr, true},
     {VLFILE_BNFF, "binary neutral file", read_bnff, nullptr, true},
-    {VLFILE_SLP, "SLP", nullptr, nullptr, true},
+    {VLFILE_SLP, "SLP", read_slp, nullptr, true},
     {VLFILE_FLT, "OpenFlight", nullptr, read_flt, false},
     {VLFILE_VRML, "VRML", nullptr, nullptr, false},
 };

@@ -1,7 +1,7 @@
 /* The universe record: creation in its fixed order, teardown, the settings
  * operations, universe files (read by their type: the neutral file
- * formats give objects and portals) and the clearing of the universe content. The
- * loop itself is in loop.cpp. */
+ * formats give objects and portals, 3D Studio and SLP files objects) and
+ * the clearing of the universe content. The loop itself is in loop.cpp. */
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
@@ -21,6 +21,7 @@
 #include "universe/universe_state.h"
 #include "universe/tasks.h"
 #include "universe/universe_internal.h"
+#include "vlx/3ds.h"
 #include "vlx/diag.h"
 #include "vlx/dxf.h"
 #include "vlx/file.h"
@@ -28,6 +29,7 @@
 #include "vlx/object.h"
 #include "vlx/node.h"
 #include "vlx/renderer.h"
+#include "vlx/slp.h"
 #include "vlx/universe.h"
 #include "vlx/window.h"
 
@@ -234,6 +236,18 @@ void install_objects(VLnodecell *nodes) {
   }
 }
 
+/* Holders for the objects an SLP file gave; false when none. */
+bool install_slp(VLobjectcell *objects) {
+  bool any = objects != nullptr;
+  while (objects) {
+    VLobjectcell *next = objects->next;
+    VLobjectholder_new(objects->object);
+    free(objects);
+    objects = next;
+  }
+  return any;
+}
+
 /* The content of an open universe file by its type; false when none. */
 bool read_universe(FILE *stream, const char *path, int type, float scale) {
   VLview view;
@@ -249,7 +263,12 @@ bool read_universe(FILE *stream, const char *path, int type, float scale) {
     case VLFILE_DXF:
       nodes = VLdxf_load(stream, path, &view, scale, true, 0);
       break;
-    case VLFILE_3DS: case VLFILE_SLP: case VLFILE_OBJ: case VLFILE_3DG1:
+    case VLFILE_3DS:
+      nodes = VL3ds_load(stream, path, scale, false, 0);
+      break;
+    case VLFILE_SLP:
+      return install_slp(VLslp_read_objects(stream, path, scale, 0, 0));
+    case VLFILE_OBJ: case VLFILE_3DG1:
       VLMSG(LOAD_NO_READER, VLfile_typename(type), path);
       return false;
     case VLFILE_OLDBIN1: case VLFILE_OLDBIN2:
