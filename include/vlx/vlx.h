@@ -15,6 +15,7 @@
 #include "vlx/mtable.h"
 #include "vlx/net.h"
 #include "vlx/nff.h"
+#include "vlx/obj.h"
 #include "vlx/render.h"
 #include "vlx/renderer.h"
 #include "vlx/viewpoint.h"

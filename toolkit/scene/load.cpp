@@ -13,10 +13,12 @@
 #include "core/messages.h"
 #include "scene/scene_internal.h"
 #include "scene/state.h"
+#include "vlx/diag.h"
 #include "vlx/file.h"
 #include "vlx/geometry.h"
 #include "vlx/light.h"
 #include "vlx/nff.h"
+#include "vlx/obj.h"
 #include "vlx/node.h"
 
 namespace {
@@ -45,12 +47,29 @@ VLgeomcell *read_bnff(FILE *stream, const char *path, float scale) {
   return VLbnff_read(stream, path, nullptr, scale, true, nullptr);
 }
 
+/* A one-geometry reader's result as a list of one cell. */
+VLgeomcell *one_cell(VLgeometry *g) {
+  if (!g) return nullptr;
+  VLgeomcell *c = static_cast<VLgeomcell *>(VLmalloc(sizeof(VLgeomcell)));
+  c->geometry = g;
+  c->next = nullptr;
+  return c;
+}
+
+VLgeomcell *read_obj(FILE *stream, const char *path, float scale) {
+  return one_cell(VLobj_read(stream, path, scale));
+}
+
+VLgeomcell *read_3dg1(FILE *stream, const char *path, float scale) {
+  return one_cell(VL3dg1_read(stream, path, scale));
+}
+
 /* Every format a file type can name. */
 const VLreaderentry kReaders[] = {
     {VLFILE_DXF, "DXF", nullptr, nullptr, true},
     {VLFILE_NFF, "neutral file", read_nff, nullptr, true},
-    {VLFILE_OBJ, "Wavefront OBJ", nullptr, nullptr, true},
-    {VLFILE_3DG1, "3DG1", nullptr, nullptr, true},
+    {VLFILE_OBJ, "Wavefront OBJ", read_obj, nullptr, true},
+    {VLFILE_3DG1, "3DG1", read_3dg1, nullptr, true},
     {VLFILE_3DS, "3D Studio", nullptr, nullptr, true},
     {VLFILE_BNFF, "binary neutral file", read_bnff, nullptr, true},
     {VLFILE_SLP, "SLP", nullptr, nullptr, true},
