@@ -7,9 +7,14 @@
  * material's table entry and the current map's (else the material's)
  * texture, with explicit coordinates when every corner has a texture
  * vertex. A face of more than 256 corners is cut into a fan of polygons
- * that share its first corner. The libraries are read in obj_lib.cpp. */
+ * that share its first corner. A file is read in blocks of whole lines,
+ * so no copy of it is held. The libraries are read in obj_lib.cpp. */
+#include <errno.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
+
+#include <vector>
 
 #include "core/messages.h"
 #include "readers/bytes/fetch.h"
@@ -303,6 +308,75 @@ bool read_lines(VLobjreader &r) {
   return true;
 }
 
+/* Bytes read from a file at a time. */
+const size_t kBlock = size_t(1) << 20;
+
+/* Where a full block is cut: after its last line that does not end in the
+ * continuation character; after the last line at all when every line is
+ * continued; with no line feed in the block (one line longer than the
+ * block), at the last whole piece of the tokenizer's line length, where
+ * the tokenizer would cut the line too. */
+size_t cut_point(const char *b, size_t n) {
+  const char *last = static_cast<const char *>(memrchr(b, '\n', n));
+  if (!last) return n / VLTOK_LINEMAX * VLTOK_LINEMAX;
+  for (const char *lf = last; lf;) {
+    const char *k = lf;
+    while (k > b && (k[-1] == '\r' || k[-1] == ' ' || k[-1] == '\t')) --k;
+    if (k == b || k[-1] != '\\') return size_t(lf - b) + 1;
+    lf = lf > b ? static_cast<const char *>(memrchr(b, '\n', size_t(lf - b))) : nullptr;
+  }
+  return size_t(last - b) + 1;
+}
+
+long read_fd(int fd, char *b, size_t room) {
+  for (;;) {
+    ssize_t got = read(fd, b, room);
+    if (got >= 0) return long(got);
+    if (errno != EINTR) return -1;
+  }
+}
+
+long read_stream(FILE *stream, char *b, size_t room) {
+  size_t got = fread(b, 1, room, stream);
+  return got == 0 && ferror(stream) ? -1 : long(got);
+}
+
+bool begin_reading(VLobjreader &r, const char *path, float scale) {
+  r.path = path ? path : "";
+  r.folder = _VLobj_folder(r.path);
+  r.scale = scale;
+  VLuniverse *u = VLuniverse_current();
+  r.oldwfront = u && u->settings && u->settings->oldwfront;
+  r.g = VLgeometry_begin();
+  if (!r.g) return false;
+  r.corner.reserve(VLPOLY_MAXCORNERS);
+  r.cornertv.reserve(VLPOLY_MAXCORNERS);
+  return true;
+}
+
+/* The lines of one block (whole lines), numbered on from *lines. */
+bool read_block(VLobjreader &r, const char *data, size_t size, int32_t *lines) {
+  r.t = VLtok_openbytes(r.path, data, size, "#");
+  r.t->line_number += *lines;
+  bool ok = read_lines(r);
+  *lines = r.t->line_number;
+  VLtok_close(r.t);
+  r.t = nullptr;
+  return ok;
+}
+
+VLgeometry *end_reading(VLobjreader &r, bool ok) {
+  if (!ok) {
+    VLgeometry_delete(r.g);
+    return nullptr;
+  }
+  if (r.ignored > 0) VLMSG(NFF_IGNORED, r.ignored);
+  if (r.badrefs > 0) VLMSG(OBJ_BAD_REFERENCES, r.badrefs);
+  /* Completion removes the positions no face used; a geometry left with
+   * too few vertices is deleted by it. */
+  return VLgeometry_close(r.g) ? r.g : nullptr;
+}
+
 }  // namespace
 
 const char *_VLobj_nextword(VLtokenizer *t, bool *started) {
@@ -325,34 +399,55 @@ std::string _VLobj_folder(const char *path) {
 
 VLgeometry *VLobj_readbytes(const char *path, const char *data, size_t size, float scale) {
   VLobjreader r;
-  r.path = path ? path : "";
-  r.folder = _VLobj_folder(r.path);
-  r.scale = scale;
-  VLuniverse *u = VLuniverse_current();
-  r.oldwfront = u && u->settings && u->settings->oldwfront;
-  r.g = VLgeometry_begin();
-  if (!r.g) return nullptr;
-  r.corner.reserve(VLPOLY_MAXCORNERS);
-  r.cornertv.reserve(VLPOLY_MAXCORNERS);
-  r.t = VLtok_openbytes(r.path, data, size, "#");
-  bool ok = read_lines(r);
-  VLtok_close(r.t);
-  if (!ok) {
-    VLgeometry_delete(r.g);
-    return nullptr;
-  }
-  if (r.ignored > 0) VLMSG(NFF_IGNORED, r.ignored);
-  if (r.badrefs > 0) VLMSG(OBJ_BAD_REFERENCES, r.badrefs);
-  /* Completion removes the positions no face used; a geometry left with
-   * too few vertices is deleted by it. */
-  return VLgeometry_close(r.g) ? r.g : nullptr;
+  if (!begin_reading(r, path, scale)) return nullptr;
+  int32_t lines = 0;
+  return end_reading(r, read_block(r, data, size, &lines));
 }
 
 VLgeometry *VLobj_read(FILE *stream, const char *path, float scale) {
-  char *bytes = nullptr;
-  size_t size = 0;
-  if (!_VLfetch_warned(path, stream, &bytes, &size)) return nullptr;
-  VLgeometry *g = VLobj_readbytes(path, bytes, size, scale);
-  free(bytes);
-  return g;
+  if (!path) path = "";
+  int fd = -1;
+  if (!stream) {
+    fd = _VLfetch_openregular(path, nullptr);
+    if (fd < 0) {
+      VLMSG(TOK_CANT_OPEN, path);
+      return nullptr;
+    }
+  }
+  VLobjreader r;
+  if (!begin_reading(r, path, scale)) {
+    if (fd >= 0) close(fd);
+    return nullptr;
+  }
+  /* The bytes go through one block buffer: up to the last whole line (a
+   * line continued into the next block waits for it), and the rest moves
+   * to the front for the next read. */
+  std::vector<char> block(kBlock);
+  size_t held = 0, total = 0;
+  int32_t lines = 0;
+  bool ok = true, end = false;
+  while (ok && !end) {
+    long got = fd >= 0 ? read_fd(fd, block.data() + held, block.size() - held)
+                       : read_stream(stream, block.data() + held, block.size() - held);
+    if (got < 0) {
+      VLMSG(TOK_CANT_OPEN, path);
+      ok = false;
+      break;
+    }
+    end = got == 0;
+    held += size_t(got);
+    total += size_t(got);
+    if (total > VLFETCH_MAXBYTES) {
+      VLMSG(FILE_TOO_LARGE, path, VLFETCH_MAXBYTES);
+      ok = false;
+      break;
+    }
+    if (!end && held < block.size()) continue;
+    size_t cut = end ? held : cut_point(block.data(), held);
+    ok = read_block(r, block.data(), cut, &lines);
+    memmove(block.data(), block.data() + cut, held - cut);
+    held -= cut;
+  }
+  if (fd >= 0) close(fd);
+  return end_reading(r, ok);
 }
