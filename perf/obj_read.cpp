@@ -106,7 +106,6 @@ Timing time_load(const std::string &path) {
     double c0 = process_cpu();
     VLnode *n = VLnode_load(nullptr, path.c_str(), 1.0f);
     best.add(seconds_since(t0), process_cpu() - c0);
-    if (getenv("PERF_EACH")) { rusage ru; getrusage(RUSAGE_SELF, &ru); fprintf(stderr, "run %d: %.3f s processor, faults so far %ld\n", i, process_cpu() - c0, ru.ru_minflt); }
     if (!n) {
       fprintf(stderr, "%s did not load\n", path.c_str());
       exit(1);

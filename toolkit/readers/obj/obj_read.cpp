@@ -7,8 +7,9 @@
  * material's table entry and the current map's (else the material's)
  * texture, with explicit coordinates when every corner has a texture
  * vertex. A face of more than 256 corners is cut into a fan of polygons
- * that share its first corner. A file is read in blocks of whole lines,
- * so no copy of it is held. The libraries are read in obj_lib.cpp. */
+ * that share its first corner; a face line longer than the tokenizer's
+ * lines is read from its bytes whole. A file is read in blocks of whole
+ * lines, so no copy of it is held. The libraries are read in obj_lib.cpp. */
 #include <errno.h>
 #include <stdlib.h>
 #include <string.h>
@@ -181,12 +182,65 @@ void make_polygon(VLobjreader &r, const int *use, int n, const VLobjtexture *tex
   if (texture) texture_polygon(r, p, use, n, *texture);
 }
 
+/* Whether the tokenizer cut the current physical line at its line length
+ * (the rest comes as further lines). */
+bool line_was_cut(const VLtokenizer *t) {
+  return t->raw_length == VLTOK_LINEMAX && t->raw_line[VLTOK_LINEMAX - 1] != '\n';
+}
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\0'; }
+
+/* The corners of a face whose line is longer than the tokenizer's lines
+ * (a polygon of a hundred corners and more), read from the bytes of the
+ * whole line; the tokenizer then moves past it. False for an invalid
+ * corner. */
+bool read_long_corners(VLobjreader &r) {
+  VLtokenizer *t = r.t;
+  const char *s = t->data + (t->pos - t->raw_length);
+  const char *lf = static_cast<const char *>(memchr(t->data + t->pos, '\n', t->size - t->pos));
+  const char *end = lf ? lf : t->data + t->size;
+  const char *comment = static_cast<const char *>(memchr(s, '#', size_t(end - s)));
+  const char *stop = comment ? comment : end;
+  bool ok = true, first = true;
+  while (ok) {
+    while (s < stop && is_blank(*s)) ++s;
+    if (s == stop) break;
+    const char *w = s;
+    while (s < stop && !is_blank(*s)) ++s;
+    if (first) {  /* the statement word */
+      first = false;
+      continue;
+    }
+    char token[64];
+    size_t n = size_t(s - w);
+    ok = n < sizeof token;
+    if (ok) {
+      memcpy(token, w, n);
+      token[n] = '\0';
+      ok = parse_corner(r, token);
+    }
+  }
+  size_t after = size_t(end - t->data) + (lf ? 1 : 0);
+  while (t->pos < after && VLtok_readline(t)) {
+  }
+  t->continued = false;
+  t->index = t->count;
+  return ok;
+}
+
 /* A face: its corners, then one polygon, or a fan of polygons of at most
  * 256 corners that share the first corner. False for an invalid position
  * reference, which ends the read. */
 bool read_face(VLobjreader &r) {
   r.corner.clear();
   r.cornertv.clear();
+  if (line_was_cut(r.t)) {
+    if (!read_long_corners(r)) {
+      VLtok_showpos(r.t, 0, nullptr);
+      VLMSG(OBJ_INVALID_VERTEX);
+      return false;
+    }
+  }
   while (const char *token = VLtok_next(r.t)) {
     if (!parse_corner(r, token)) {
       VLtok_showpos(r.t, 0, nullptr);
