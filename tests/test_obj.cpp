@@ -495,6 +495,13 @@ TEST_F(ObjTest, EveryMessage) {
   EXPECT_NE(fired()[0].text.find("odd.mtl"), std::string::npos);
 }
 
+TEST_F(ObjTest, AMissingTextureIsLookedForOnce) {
+  put("cube.mtl", kCubeMtl);  /* its wood.tga is not there */
+  ASSERT_NE(obj(kCube, "cube.obj"), nullptr);
+  EXPECT_EQ(fired_count(VLM_IMG_NOT_FOUND), 1);
+  for (VLpoly *p : polys(g)) EXPECT_EQ(p->attributes, nullptr);
+}
+
 TEST_F(ObjTest, ABadCoordinateKeepsTheIndexesOfTheVerticesAfterIt) {
   ASSERT_NE(obj("v 0 0 0\nv 1 x 0\nv 1 1 0\nv 0 1 0\nf 1 3 4\n"), nullptr);
   EXPECT_EQ(corners(polys(g)[0]), (std::vector<std::string>{"0 0 0", "1 1 0", "0 1 0"}));

@@ -7,6 +7,7 @@
 
 #include <stdint.h>
 
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -63,6 +64,7 @@ struct VLobjreader {
   int map = -1;                /* current map, -1 none */
   std::string directmap;       /* "usemap" name under oldwfront */
 
+  std::set<std::string> badtextures;  /* textures that did not load */
   int ignored = 0;             /* faces that made no polygon */
   int badrefs = 0;             /* texture-vertex and normal indexes ignored */
 

@@ -162,10 +162,15 @@ void texture_polygon(VLobjreader &r, VLpoly *p, const int *use, int n, const VLo
     u[corner] = tu;
     v[corner] = r.oldwfront ? tv : 1.0f - tv;
   }
+  /* A texture that did not load is reported once and not looked for
+   * again on every face. */
+  if (r.badtextures.count(x.name)) return;
   const char *name = x.name.c_str();
   bool ok = explicitcoords ? VLpoly_settexture(p, name, u, v, true, false)
                            : VLpoly_applytexture(p, name, true, false);
-  if (!ok) VLtexture_reporterror(name);
+  if (ok) return;
+  VLtexture_reporterror(name);
+  r.badtextures.insert(x.name);
 }
 
 /* One polygon of the face corners in use[0..n). */
