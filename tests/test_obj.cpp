@@ -30,6 +30,7 @@
 #include "vlx/mtable.h"
 #include "vlx/node.h"
 #include "vlx/obj.h"
+#include "vlx/object.h"
 #include "vlx/texture.h"
 #include "vlx/universe.h"
 #include "vlx/window.h"
@@ -607,6 +608,24 @@ TEST_F(ObjTest, UnrecognisedFilesAreReadAsObj) {
   path = put("junk.bin", std::string("\x7f\x45\x4c\x46\x02\x01\x01\0\0\0", 10));
   EXPECT_EQ(VLnode_load(nullptr, path.c_str(), 1.0f), nullptr);
   EXPECT_EQ(fired_count(VLM_OBJ_UNKNOWN_KEYWORD), 1);
+}
+
+TEST_F(ObjTest, UniverseLoadingMakesOneObjectOfEachFormat) {
+  put("tri.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+  put("tri.3dg1", "3DG1 3\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2 9\n");
+  setenv("VLMODELS", dir.c_str(), 1);
+  VLuniverse *u = VLuniverse_current();
+  for (const char *name : {"tri.obj", "tri.3dg1"}) {
+    VLbounds b;
+    ASSERT_TRUE(VLuniverse_load(name, &b, 3.0f)) << name;
+    ASSERT_NE(u->objects, nullptr) << name;
+    EXPECT_EQ(u->objects->next, nullptr) << name;
+    EXPECT_NE(u->holders, nullptr) << name;
+  }
+  put("bad.obj", "v 0 0 0\nnonsense\n");
+  VLbounds b;
+  EXPECT_FALSE(VLuniverse_load("bad.obj", &b, 1.0f));
+  unsetenv("VLMODELS");
 }
 
 /* --- 3DG1 --- */

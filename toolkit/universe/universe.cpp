@@ -23,7 +23,9 @@
 #include "universe/universe_internal.h"
 #include "vlx/diag.h"
 #include "vlx/file.h"
+#include "vlx/geometry.h"
 #include "vlx/nff.h"
+#include "vlx/obj.h"
 #include "vlx/object.h"
 #include "vlx/node.h"
 #include "vlx/renderer.h"
@@ -233,6 +235,22 @@ void install_objects(VLnodecell *nodes) {
   }
 }
 
+/* A one-geometry reader's result as one Geometry node (under the orphan
+ * holder, named after the geometry) in a list of one cell; null for none. */
+VLnodecell *one_node(VLgeometry *g) {
+  if (!g) return nullptr;
+  VLnode *n = VLgeometrynode_new(nullptr, g);
+  if (!n) {
+    VLgeometry_delete(g);
+    return nullptr;
+  }
+  VLnode_setname(n, g->name);
+  VLnodecell *c = static_cast<VLnodecell *>(VLmalloc(sizeof(VLnodecell)));
+  c->node = n;
+  c->next = nullptr;
+  return c;
+}
+
 /* The content of an open universe file by its type; false when none. */
 bool read_universe(FILE *stream, const char *path, int type, float scale) {
   VLview view;
@@ -245,7 +263,13 @@ bool read_universe(FILE *stream, const char *path, int type, float scale) {
     case VLFILE_BNFF:
       nodes = VLbnff_load(stream, path, &view, scale, true, &portals, 0);
       break;
-    case VLFILE_DXF: case VLFILE_3DS: case VLFILE_SLP: case VLFILE_OBJ: case VLFILE_3DG1:
+    case VLFILE_OBJ:
+      nodes = one_node(VLobj_read(stream, path, scale));
+      break;
+    case VLFILE_3DG1:
+      nodes = one_node(VL3dg1_read(stream, path, scale));
+      break;
+    case VLFILE_DXF: case VLFILE_3DS: case VLFILE_SLP:
       VLMSG(LOAD_NO_READER, VLfile_typename(type), path);
       return false;
     case VLFILE_OLDBIN1: case VLFILE_OLDBIN2:
