@@ -146,6 +146,9 @@ const VLobjtexture *current_texture(VLobjreader &r, VLobjtexture *direct) {
  * explicit coordinates when each has a texture vertex (matched to the
  * corners the polygon kept, in order), else fitted to its plane. */
 void texture_polygon(VLobjreader &r, VLpoly *p, const int *use, int n, const VLobjtexture &x) {
+  /* A texture that did not load is reported once and not looked for
+   * again on every face. */
+  if (r.badtextures.count(x.name)) return;
   float u[VLPOLY_MAXCORNERS], v[VLPOLY_MAXCORNERS];
   bool explicitcoords = true;
   for (int i = 0; i < n && explicitcoords; ++i) explicitcoords = r.cornertv[size_t(use[i])] >= 0;
@@ -162,9 +165,6 @@ void texture_polygon(VLobjreader &r, VLpoly *p, const int *use, int n, const VLo
     u[corner] = tu;
     v[corner] = r.oldwfront ? tv : 1.0f - tv;
   }
-  /* A texture that did not load is reported once and not looked for
-   * again on every face. */
-  if (r.badtextures.count(x.name)) return;
   const char *name = x.name.c_str();
   bool ok = explicitcoords ? VLpoly_settexture(p, name, u, v, true, false)
                            : VLpoly_applytexture(p, name, true, false);
