@@ -663,10 +663,10 @@ TEST_F(ObjTest, G1SkippedPolygonsAndMessages) {
   many += " 7\n3 0 1 2 1\n";
   struct Case {
     const char *text;
-    VLmsgid id;  /* -1: none */
+    int id;  /* a VLM_ message, or -1 for none */
     int polygons;
   } cases[] = {
-      {many.c_str(), VLmsgid(-1), 1},
+      {many.c_str(), -1, 1},
       {"3DG1 3\n0 0 0\n1 0 0\n0 1 0\n3 0 1 3 1\n3 0 1 2 1\n", VLM_G1_BAD_INDEX, 1},
       {"3DG1 3\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2 1\n3 0 1\n", VLM_BNFF_TRUNCATED, 1},
       {"3DG1 3\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2 1\n3 0 1 two 1\n", VLM_G1_BAD_NUMBER, 1},
@@ -683,8 +683,8 @@ TEST_F(ObjTest, G1SkippedPolygonsAndMessages) {
     record_messages();
     VLgeometry *read = g3(c.text);
     EXPECT_EQ(read ? read->npolys : 0, c.polygons) << c.text;
-    if (int(c.id) >= 0)
-      EXPECT_EQ(fired_count(c.id), 1) << c.text;
+    if (c.id >= 0)
+      EXPECT_EQ(fired_count(VLmsgid(c.id)), 1) << c.text;
     else
       EXPECT_EQ(fired().size(), 0u) << c.text;
   }
