@@ -223,7 +223,7 @@ TEST_F(LoadTest, TypesComeFromTheBytesNotTheName) {
       {"old.nff", "2424xxxx", VLM_OLD_BINARY},
       {"old2.nff", "2323xxxx", VLM_OLD_BINARY},
       {"flight.nff", std::string("\0\1\0\0", 4), VLM_FLT_BAD_HEADER},
-      {"box.obj", "v 0 0 0\n", VLM_LOAD_NO_READER},
+      {"box.obj", "v 0 0 0\n", VLM_GEOM_TOO_FEW},  /* read as OBJ: no faces */
       {"http://example.invalid/w.wrl", "", VLM_LOAD_NO_READER},
   };
   setenv("VLMODELS", scratch.dir.c_str(), 1);

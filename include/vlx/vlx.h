@@ -18,6 +18,7 @@
 #include "vlx/mtable.h"
 #include "vlx/net.h"
 #include "vlx/nff.h"
+#include "vlx/obj.h"
 #include "vlx/render.h"
 #include "vlx/slp.h"
 #include "vlx/renderer.h"

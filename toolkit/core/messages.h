@@ -217,6 +217,20 @@
   X(SLP_UNKNOWN, WARNING, "unknown '%s'\n") \
   X(SLP_COUNT, DEBUG, " _VLslp_read_geometries: geometries %d\n") \
   X(SLP_FACET_LIMIT, WARNING, "A facet with more than %d vertices or normals: the extra ones are ignored\n") \
+  /* readers: Wavefront OBJ with its material and map libraries, 3DG1 */ \
+  X(OBJ_UNKNOWN_KEYWORD, WARNING, "Unrecognized keyword.\n") \
+  X(OBJ_INVALID_VERTEX, WARNING, "Invalid Vertex.\n") \
+  X(OBJ_MTL_FIRST_PASS, WARNING, "Couldn't open wavefront material file '%s' for first pass\n") \
+  X(OBJ_MTL_OPEN, WARNING, "Couldn't open wavefront material file '%s'\n") \
+  X(OBJ_MTL_EMPTY, WARNING, "Found no valid materials in material file '%s'\n") \
+  X(OBJ_MAP_OPEN, WARNING, "Couldn't open wavefront map file '%s'\n") \
+  X(OBJ_MTL_KEYWORD, WARNING, "Unknown material file keyword\n") \
+  X(OBJ_MAP_KEYWORD, WARNING, "Unknown mapfile keyword\n") \
+  X(OBJ_BAD_REFERENCES, WARNING, "%d texture vertex or normal references outside their lists were ignored.\n") \
+  X(G1_BAD_COUNT, WARNING, "File %s: vertex count %lld does not fit the file; nothing is read\n") \
+  X(G1_BAD_NUMBER, WARNING, "File %s: a number was expected at byte %zu; reading stops\n") \
+  X(G1_BAD_INDEX, WARNING, "File %s: polygon vertex index %d is outside 0 to %d; the polygon is skipped\n") \
+  X(G1_BAD_DETAIL, WARNING, "File %s: a detail block count of %d at byte %zu is invalid; reading stops\n") \
   /* scene: lights */ \
   X(LIGHT_DIRECTED_ZERO, WARNING, "Must pass in non-zero direction vector to create directed light.") \
   X(LIGHT_SPOT_ZERO, WARNING, "Must pass in non-zero direction vector to create spot light.") \

@@ -14,6 +14,7 @@
 #include "geometry/mtable_internal.h"
 #include "scene/scene_internal.h"
 #include "scene/state.h"
+#include "vlx/diag.h"
 #include "vlx/file.h"
 #include "vlx/dxf.h"
 #include "vlx/flt.h"
@@ -21,6 +22,7 @@
 #include "vlx/light.h"
 #include "vlx/3ds.h"
 #include "vlx/nff.h"
+#include "vlx/obj.h"
 #include "vlx/node.h"
 #include "vlx/slp.h"
 
@@ -70,12 +72,29 @@ VLgeomcell *read_slp(FILE *stream, const char *path, float scale) {
   return VLslp_read_geometries(stream, path, scale, 0);
 }
 
+/* A one-geometry reader's result as a list of one cell. */
+VLgeomcell *one_cell(VLgeometry *g) {
+  if (!g) return nullptr;
+  VLgeomcell *c = static_cast<VLgeomcell *>(VLmalloc(sizeof(VLgeomcell)));
+  c->geometry = g;
+  c->next = nullptr;
+  return c;
+}
+
+VLgeomcell *read_obj(FILE *stream, const char *path, float scale) {
+  return one_cell(VLobj_read(stream, path, scale));
+}
+
+VLgeomcell *read_3dg1(FILE *stream, const char *path, float scale) {
+  return one_cell(VL3dg1_read(stream, path, scale));
+}
+
 /* Every format a file type can name. */
 const VLreaderentry kReaders[] = {
     {VLFILE_DXF, "DXF", read_dxf, nullptr, true},
     {VLFILE_NFF, "neutral file", read_nff, nullptr, true},
-    {VLFILE_OBJ, "Wavefront OBJ", nullptr, nullptr, true},
-    {VLFILE_3DG1, "3DG1", nullptr, nullptr, true},
+    {VLFILE_OBJ, "Wavefront OBJ", read_obj, nullptr, true},
+    {VLFILE_3DG1, "3DG1", read_3dg1, nullptr, true},
     {VLFILE_3DS, "3D Studio", read_3ds, nullptr, true},
     {VLFILE_BNFF, "binary neutral file", read_bnff, nullptr, true},
     {VLFILE_SLP, "SLP", read_slp, nullptr, true},

@@ -25,7 +25,9 @@
 #include "vlx/diag.h"
 #include "vlx/dxf.h"
 #include "vlx/file.h"
+#include "vlx/geometry.h"
 #include "vlx/nff.h"
+#include "vlx/obj.h"
 #include "vlx/object.h"
 #include "vlx/node.h"
 #include "vlx/renderer.h"
@@ -248,6 +250,22 @@ bool install_slp(VLobjectcell *objects) {
   return any;
 }
 
+/* A one-geometry reader's result as one Geometry node (under the orphan
+ * holder, named after the geometry) in a list of one cell; null for none. */
+VLnodecell *one_node(VLgeometry *g) {
+  if (!g) return nullptr;
+  VLnode *n = VLgeometrynode_new(nullptr, g);
+  if (!n) {
+    VLgeometry_delete(g);
+    return nullptr;
+  }
+  VLnode_setname(n, g->name);
+  VLnodecell *c = static_cast<VLnodecell *>(VLmalloc(sizeof(VLnodecell)));
+  c->node = n;
+  c->next = nullptr;
+  return c;
+}
+
 /* The content of an open universe file by its type; false when none. */
 bool read_universe(FILE *stream, const char *path, int type, float scale) {
   VLview view;
@@ -268,9 +286,12 @@ bool read_universe(FILE *stream, const char *path, int type, float scale) {
       break;
     case VLFILE_SLP:
       return install_slp(VLslp_read_objects(stream, path, scale, 0, 0));
-    case VLFILE_OBJ: case VLFILE_3DG1:
-      VLMSG(LOAD_NO_READER, VLfile_typename(type), path);
-      return false;
+    case VLFILE_OBJ:
+      nodes = one_node(VLobj_read(stream, path, scale));
+      break;
+    case VLFILE_3DG1:
+      nodes = one_node(VL3dg1_read(stream, path, scale));
+      break;
     case VLFILE_OLDBIN1: case VLFILE_OLDBIN2:
       VLMSG(OLD_BINARY);
       return false;

@@ -1,0 +1,13 @@
+/* 3DG1 polygon lists from bytes: the geometry read is deleted again. */
+#include <stdint.h>
+
+#include "support.h"
+#include "vlx/obj.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  fuzz_universe();
+  VLgeometry *g = VL3dg1_readbytes("fuzz", reinterpret_cast<const char *>(data), size,
+                                   size % 2 ? 2.0f : 1.0f);
+  if (g) VLgeometry_delete(g);
+  return 0;
+}
