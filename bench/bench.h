@@ -7,6 +7,8 @@
 #include <stdint.h>
 #include <stdio.h>
 
+#include <string>
+
 struct VLnode;
 struct VLgeometry;
 struct VLvertex;
@@ -133,6 +135,39 @@ void bench_printsettings(bool vertexline);
 void bench_idle(void);
 void bench_rippleidle(void);
 void bench_measuring(void);
+
+/* The figures of one report, as printed (32-bit floats). Report A (grid
+ * and overwrite) fills pixels, pixelsperpoly, megapixels and, for the grid,
+ * the polygon rate; report B (ripple and terrain) the polygons drawn, the
+ * average per frame and per second. */
+struct BenchFigures {
+  bool reportb = false;
+  int width = 0, height = 0;      /* the window */
+  float elapsed = 0.0f;           /* T */
+  int frames = 0;                 /* 10 (report A) or F */
+  float framerate = 0.0f;
+  int polygons = 0;               /* P (report A) or D (report B) */
+  int pixels = 0;                 /* X = W x H */
+  float pixelsperpoly = 0.0f;
+  bool hasrate = false;           /* the polygon rate is printed */
+  float polyrate = 0.0f;          /* 10 P / T, or D / T */
+  float perframe = 0.0f;          /* D / F */
+  float megapixels = 0.0f;
+  bool hastexmemory = false;      /* printed while texturing is on */
+  long long texmemory = 0;
+  int lastframe = 0;              /* polygons in the last frame */
+  bool warning = false;           /* the high frame rate warning */
+};
+
+/* Results file (VLXRESULTS) and snapshot folder (VLXSNAPSHOTS): checked
+ * once at start-up, with one warning for one that cannot be used. */
+void bench_outputs_open(void);
+/* After a report: its JSON line and the snapshot of the last frame, for
+ * whichever of the two is in use. */
+void bench_outputs_report(const BenchFigures &figures);
+/* The measurement's scene and settings as a file name stem, for example
+ * "grid20x20-quads-m1_640x480_n1c1_pb0_l1s1t0p0_mipmap". */
+std::string bench_measurement_name(int width, int height);
 
 /* Batch files: executes the next line (exits the process at the end of the
  * file or at an unknown command). */

@@ -50,75 +50,121 @@ void print_warning(bool reportb) {
   VLMSG(RULE);
 }
 
-void print_texmemory(void) {
-  if (bench().rendering & 1) VLMSG(TEXMEM, int(VLtexture_memory()));
+void print_texmemory(const BenchFigures &f) {
+  if (f.hastexmemory) VLMSG(TEXMEM, int(f.texmemory));
 }
 
-void report_a(float T) {
+/* What both reports share: the window, texture memory, the last frame. */
+BenchFigures common_figures(bool reportb) {
   const Bench &b = bench();
-  int W = 0, H = 0;
-  VLwindow_getposition(b.window, nullptr, nullptr, &W, &H);
-  int X = W * H, P;
+  BenchFigures f;
+  f.reportb = reportb;
+  VLwindow_getposition(b.window, nullptr, nullptr, &f.width, &f.height);
+  f.hastexmemory = b.rendering & 1;
+  if (f.hastexmemory) f.texmemory = (long long)VLtexture_memory();
+  f.lastframe = VLwindow_numpolys(b.window);
+  return f;
+}
+
+void print_model_a(int P) {
+  const Bench &b = bench();
   VLMSG(RULE_START);
   VLMSG(MODEL);
   if (b.overwrite) {
-    P = b.overwritecount < 0 ? -b.overwritecount : b.overwritecount;
     VLMSG(OVERWRITE);
     if (b.overwritecount < 0) VLMSG(FRONTBACK, P);
     else VLMSG(BACKFRONT, b.overwritecount);
   } else {
-    P = (b.quads ? 100 : 200) * b.gridsize * b.gridsize;
     VLMSG(GRID, b.gridsize, b.gridsize);
     if (b.quads)
       VLMSG(QUADS);
     else
       VLMSG(TRIANGLES);
   }
-  float fps = ratio(10.0f, T), rate = ratio(10.0f * float(P), T);
-  float M = ratio(10.0f * float(X), T) * 0.000001f;
-  if (b.overwrite) M = M * float(P);
-  VLMSG(ELAPSED, double(T));
-  VLMSG(AREA, H, W);
-  VLMSG(PIXELS, X);
-  VLMSG(NPOLYS, P);
-  if (b.overwrite) VLMSG(PIXPOLY_INT, X);
-  else VLMSG(PIXPOLY, double(ratio(float(X), float(P))));
-  VLMSG(FRAMERATE, double(fps));
-  if (!b.overwrite) VLMSG(POLYRATE, double(rate));
-  if (M > 1.0f)
-    VLMSG(MPIX, double(M));
+}
+
+BenchFigures figures_a(float T) {
+  const Bench &b = bench();
+  BenchFigures f = common_figures(false);
+  int X = f.width * f.height, P;
+  if (b.overwrite) P = b.overwritecount < 0 ? -b.overwritecount : b.overwritecount;
+  else P = (b.quads ? 100 : 200) * b.gridsize * b.gridsize;
+  f.elapsed = T;
+  f.frames = 10;
+  f.pixels = X;
+  f.polygons = P;
+  f.framerate = ratio(10.0f, T);
+  f.hasrate = !b.overwrite;
+  f.polyrate = ratio(10.0f * float(P), T);
+  f.megapixels = ratio(10.0f * float(X), T) * 0.000001f;
+  if (b.overwrite) f.megapixels = f.megapixels * float(P);
+  f.pixelsperpoly = b.overwrite ? float(X) : ratio(float(X), float(P));
+  f.warning = high_rate(10.0f, T);
+  return f;
+}
+
+void report_a(float T) {
+  const Bench &b = bench();
+  BenchFigures f = figures_a(T);
+  print_model_a(f.polygons);
+  VLMSG(ELAPSED, double(f.elapsed));
+  VLMSG(AREA, f.height, f.width);
+  VLMSG(PIXELS, f.pixels);
+  VLMSG(NPOLYS, f.polygons);
+  if (b.overwrite) VLMSG(PIXPOLY_INT, f.pixels);
+  else VLMSG(PIXPOLY, double(f.pixelsperpoly));
+  VLMSG(FRAMERATE, double(f.framerate));
+  if (f.hasrate) VLMSG(POLYRATE, double(f.polyrate));
+  if (f.megapixels > 1.0f)
+    VLMSG(MPIX, double(f.megapixels));
   else
-    VLMSG(MPIX_SMALL, double(M));
-  print_texmemory();
+    VLMSG(MPIX_SMALL, double(f.megapixels));
+  print_texmemory(f);
   if (b.windowed)
-    VLMSG(LASTFRAME_W, VLwindow_numpolys(b.window));
+    VLMSG(LASTFRAME_W, f.lastframe);
   else
-    VLMSG(LASTFRAME, VLwindow_numpolys(b.window));
+    VLMSG(LASTFRAME, f.lastframe);
   bench_printsettings(true);
   VLMSG(RULE);
-  if (high_rate(10.0f, T)) print_warning(false);
+  if (f.warning) print_warning(false);
   VLMSG(STARS);
+  bench_outputs_report(f);
+}
+
+BenchFigures figures_b(float T) {
+  const Bench &b = bench();
+  BenchFigures f = common_figures(true);
+  f.elapsed = T;
+  f.frames = b.frames;
+  f.polygons = b.polygons;
+  f.perframe = ratio(float(b.polygons), float(b.frames));
+  f.polyrate = ratio(float(b.polygons), T);
+  f.hasrate = true;
+  f.framerate = ratio(float(b.frames), T);
+  f.warning = high_rate(float(b.frames), T);
+  return f;
 }
 
 void report_b(float T) {
   const Bench &b = bench();
+  BenchFigures f = figures_b(T);
   if (b.terrain)
     VLMSG(TERRAIN);
   else
     VLMSG(RIPPLE);
-  float fps = ratio(float(b.frames), T);
-  VLMSG(ELAPSED, double(T));
-  VLMSG(TOTALPOLYS, b.polygons);
-  VLMSG(AVGFRAME, double(ratio(float(b.polygons), float(b.frames))));
-  VLMSG(AVGSEC, double(ratio(float(b.polygons), T)));
-  VLMSG(TOTALFRAMES, b.frames);
-  VLMSG(FRAMERATE, double(fps));
-  print_texmemory();
+  VLMSG(ELAPSED, double(f.elapsed));
+  VLMSG(TOTALPOLYS, f.polygons);
+  VLMSG(AVGFRAME, double(f.perframe));
+  VLMSG(AVGSEC, double(f.polyrate));
+  VLMSG(TOTALFRAMES, f.frames);
+  VLMSG(FRAMERATE, double(f.framerate));
+  print_texmemory(f);
   bench_printsettings(false);
-  VLMSG(LASTFRAME, VLwindow_numpolys(b.window));
+  VLMSG(LASTFRAME, f.lastframe);
   VLMSG(RULE);
-  if (high_rate(float(b.frames), T)) print_warning(true);
+  if (f.warning) print_warning(true);
   VLMSG(STARS);
+  bench_outputs_report(f);
 }
 
 bool complete(void) {

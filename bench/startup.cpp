@@ -46,6 +46,7 @@ void build_ripple(void) {
 
 void bench_startup(void) {
   Bench &b = bench();
+  bench_outputs_open();
   b.viewpoint = VLuniverse_getviewpoints();
   b.window = VLuniverse_getwindows();
   b.path = VLpath_load("fly.pth", nullptr);

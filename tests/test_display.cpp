@@ -3,7 +3,10 @@
  * and frames read back as pixels on the software device. */
 #include <gtest/gtest.h>
 
+#include <png.h>
+#include <stdio.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <vector>
 
@@ -343,6 +346,51 @@ TEST_F(DisplayPixels, FrameReadsBackAsTheBackgroundColour) {
     EXPECT_EQ(p[1], 0x80);
     EXPECT_EQ(p[2], 0xF0);
   }
+}
+
+/* A snapshot is the frame as the window shows it: top row first, RGB,
+ * the window's size; the device query names what the device line names. */
+TEST_F(DisplayPixels, SnapshotsAreTheFrameTopRowFirst) {
+  VLwindow *w = VLuniverse_getwindows();
+  ASSERT_NE(w, nullptr);
+  VLuniverse_setbgcolor(0x20, 0x80, 0xF0);
+  VLuniverse_go1();
+  char dir[] = "/tmp/vlx_snapXXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string file = std::string(dir) + "/frame.png";
+  ASSERT_TRUE(VLrenderer_savepng(w, file.c_str()));
+  png_image image = {};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&image, file.c_str()));
+  EXPECT_EQ(image.width, 640u);
+  EXPECT_EQ(image.height, 480u);
+  EXPECT_EQ(image.format & PNG_FORMAT_FLAG_ALPHA, 0u);
+  image.format = PNG_FORMAT_RGB;
+  std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+  ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
+  /* The frame's bottom row is the file's last row. */
+  std::vector<uint8_t> img = frame_of(w);
+  for (int y : {0, 239, 479})
+    for (int x : {0, 320, 639})
+      for (int c = 0; c < 3; ++c)
+        EXPECT_EQ(rgb[(size_t(479 - y) * 640 + x) * 3 + c], pixel(img, 640, x, y)[c]);
+  EXPECT_EQ(rgb[0], 0x20);
+  EXPECT_EQ(rgb[2], 0xF0);
+  /* Nowhere to write: false and no file left behind. */
+  std::string bad = std::string(dir) + "/missing/frame.png";
+  EXPECT_FALSE(VLrenderer_savepng(w, bad.c_str()));
+  EXPECT_FALSE(VLrenderer_savepng(nullptr, file.c_str()));
+  EXPECT_FALSE(VLrenderer_savepng(w, ""));
+  remove(file.c_str());
+  rmdir(dir);
+
+  VLdevicedesc d = {nullptr, nullptr, nullptr, true};
+  ASSERT_TRUE(VLrenderer_device(&d));
+  ASSERT_NE(d.renderer, nullptr);
+  EXPECT_GT(strlen(d.renderer), 0u);
+  EXPECT_NE(d.vendor, nullptr);
+  EXPECT_NE(d.version, nullptr);
+  EXPECT_FALSE(VLrenderer_device(nullptr));
 }
 
 TEST_F(DisplayPixels, ReadBackFillsOnlyTheCallersBuffer) {

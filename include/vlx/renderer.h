@@ -109,6 +109,18 @@ VLdisplay *VLrenderer_display(int index);
  * (buffer untouched) when the window has no render context, the buffer is
  * null or a size is below 1. */
 bool VLrenderer_readpixels(VLwindow *window, uint8_t *rgba, int width, int height);
+/* Writes a window's last frame to a PNG file (8-bit RGBA, top row first).
+ * False when the window has no render context or the file cannot be
+ * written (a partial file is removed). */
+bool VLrenderer_savepng(VLwindow *window, const char *file);
+
+/* The 3D device in use, as the device line names it. */
+struct VLdevicedesc {
+  const char *vendor, *renderer, *version;   /* owned by the device */
+  bool hardware;                              /* a GPU driver, not the software device */
+};
+/* False (the record untouched) before the renderer opened a device. */
+bool VLrenderer_device(VLdevicedesc *out);
 
 /* Render contexts (made by window creation; sizes below 100 become 100). */
 VLrendercontext *VLrendercontext_new(VLwindow *window, int width, int height, int x, int y);

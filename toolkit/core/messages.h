@@ -313,6 +313,22 @@
   X(INFO_NO_BOUNDS, INFO, "bounds: none\n") \
   X(INFO_NOT_LOADED, INFO, "not loaded\n") \
   X(INFO_NO_UNIVERSE, INFO, "vlxinfo: the toolkit did not start\n") \
+  /* vlview: the model viewer */ \
+  X(VIEW_USAGE, ERROR, "usage: vlview FILE [FILE...]\n") \
+  X(VIEW_NOT_LOADED, ERROR, "vlview: %s could not be loaded\n") \
+  X(VIEW_NOTHING_LOADED, ERROR, "vlview: nothing could be loaded\n") \
+  X(VIEW_NO_UNIVERSE, ERROR, "vlview: the toolkit did not start\n") \
+  X(VIEW_OFFSCREEN, ERROR, "vlview: no display: rendering off screen\n") \
+  X(VIEW_BAD_FRAMES, ERROR, "vlview: VLXVIEWFRAMES %s refused: counts run from 1 to %d\n") \
+  X(VIEW_CANNOT_SAVE, ERROR, "vlview: cannot save %s\n") \
+  X(VIEW_TOGGLE, INFO, "%s %s\n") \
+  X(VIEW_RESET, INFO, "View reset\n") \
+  X(VIEW_RECORDING, INFO, "Recording path\n") \
+  X(VIEW_PATH_SAVED, INFO, "Path of %d records saved to %s\n") \
+  X(VIEW_PATH_NOT_SAVED, WARNING, "Path could not be saved to %s\n") \
+  X(VIEW_NO_PATH, INFO, "No path to play: p starts and stops recording one\n") \
+  X(VIEW_PLAYING, INFO, "Playing path of %d records\n") \
+  X(VIEW_STATS, INFO, "%.1f frames/sec; nodes: %d, geometries: %d, vertices: %ld, polygons: %ld; last frame: %d polygons\n") \
   /* Every text the benchmark prints (reports keep their historical spellings). */ \
   /* the benchmark programs */ \
   X(BAD_BATCH, INFO, "Not a valid batch file\n") \
@@ -323,6 +339,10 @@
   X(MULTIPLIER_RANGE, INFO, "Grid multiplier %lld refused: multipliers run from 1 to %d; the scene is kept\n") \
   X(LAYERS_RANGE, INFO, "Overwrite layer count %lld refused: counts run from 1 to %d; the scene is kept\n") \
   X(AREA_RANGE, INFO, "Render area %s %s refused: width and height run from 1 to %d pixels\n") \
+  /* results as data and frame snapshots (VLXRESULTS, VLXSNAPSHOTS) */ \
+  X(RESULTS_UNWRITABLE, WARNING, "Results file %s cannot be written (%s); the run goes on without it\n") \
+  X(SNAPSHOTS_NOFOLDER, WARNING, "Snapshot folder %s cannot be used (%s); no snapshots are saved\n") \
+  X(SNAPSHOT_FAILED, WARNING, "Snapshot %s could not be written\n") \
   /* settings printout */ \
   X(VERTEX, INFO, "Vertex: ") \
   X(NORMALS, INFO, "Normals %s\t") \

@@ -116,6 +116,17 @@ void VLrenderer_close(void) {
 
 VLrenderersettings *VLrenderer_settings(void) { return _VLdisplay().settings; }
 
+bool VLrenderer_device(VLdevicedesc *out) {
+  VLdevice *dev = _VLdevice();
+  if (!out || !dev || !_VLdisplay().setupdone) return false;
+  const VLdevinfo *info = _VLdevice_info(_VLdisplay().chosen);
+  out->vendor = dev->vendor();
+  out->renderer = dev->renderer();
+  out->version = dev->version();
+  out->hardware = info && info->hardware;
+  return true;
+}
+
 VLdisplay *VLrenderer_display(int index) {
   VLdisplaystate &ds = _VLdisplay();
   return index >= 0 && index < ds.ndisplays ? &ds.displays[index] : nullptr;
