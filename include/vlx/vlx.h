@@ -18,6 +18,7 @@
 #include "vlx/render.h"
 #include "vlx/renderer.h"
 #include "vlx/viewpoint.h"
+#include "vlx/vrml.h"
 #include "vlx/texture.h"
 #include "vlx/universe.h"
 #include "vlx/window.h"

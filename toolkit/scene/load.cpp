@@ -18,6 +18,7 @@
 #include "vlx/light.h"
 #include "vlx/nff.h"
 #include "vlx/node.h"
+#include "vlx/vrml.h"
 
 namespace {
 
@@ -45,6 +46,11 @@ VLgeomcell *read_bnff(FILE *stream, const char *path, float scale) {
   return VLbnff_read(stream, path, nullptr, scale, true, nullptr);
 }
 
+/* A VRML world resolves its relative names against its own path. */
+VLnode *read_vrml(VLnode *parent, const char *path) {
+  return VLvrml_load(parent, path, path, nullptr);
+}
+
 /* Every format a file type can name. */
 const VLreaderentry kReaders[] = {
     {VLFILE_DXF, "DXF", nullptr, nullptr, true},
@@ -55,7 +61,7 @@ const VLreaderentry kReaders[] = {
     {VLFILE_BNFF, "binary neutral file", read_bnff, nullptr, true},
     {VLFILE_SLP, "SLP", nullptr, nullptr, true},
     {VLFILE_FLT, "OpenFlight", nullptr, nullptr, false},
-    {VLFILE_VRML, "VRML", nullptr, nullptr, false},
+    {VLFILE_VRML, "VRML", nullptr, read_vrml, false},
 };
 
 const VLreaderentry *reader_of(int type) {
