@@ -86,6 +86,8 @@ void collect_faces(Build &b) {
   const bool clockwise = b.level.ordering == 1;
   uint32_t start = 0;
   bool bad = false;
+  b.corners.reserve(size_t(n));
+  b.faces.reserve(size_t(n / 3 + 1));
   for (int32_t k = 0; k <= n; ++k) {
     int32_t ci = k < n ? b.coordindex.at(k) : -1;
     if (ci != -1) {
@@ -223,6 +225,7 @@ void face_uv(const Build &b, const Face &f, float *u, float *v) {
 void make_polygons(Build &b, VLgeometry *g) {
   VertexCache cache;
   cache.head.assign(size_t(b.level.coords.count), -1);
+  cache.entries.reserve(size_t(b.level.coords.count));
   const bool twosided = b.level.shapetype != 1;
   const bool hasuv = b.level.texture && b.level.texcoords.count > 0;
   std::vector<float> u, v;

@@ -209,13 +209,25 @@ struct VLvrmlpending {
   int depth;                       /* inline files above it */
 };
 
+/* The value pool's words: grown with realloc, which moves a large block
+ * by remapping it instead of copying and zeroing it. */
+struct VLvrmlpool {
+  uint32_t *words = nullptr;
+  size_t count = 0;
+  size_t size(void) const { return count; }
+  uint32_t &operator[](size_t i) { return words[i]; }
+  const uint32_t &operator[](size_t i) const { return words[i]; }
+  /* False when the memory cannot be had. */
+  bool resize(size_t n);
+};
+
 /* Thrown by a syntax error (after its message); caught by the loader. */
 struct VLvrmlabort {};
 
 struct VLvrmlstate {
   VLvrmlinput in;
   VLvrmllexer lex;
-  std::vector<uint32_t> pool;      /* floats and integers, 32 bits each */
+  VLvrmlpool pool;                 /* floats and integers, 32 bits each */
   std::vector<VLvrmllevel> levels;
   std::vector<VLvrmldef *> defs;   /* this file's DEF list */
   std::vector<VLvrmlpending> pending;

@@ -6,6 +6,7 @@
 #include <math.h>
 #include <string.h>
 
+#include "core/messages.h"
 #include "readers/vrml/vrml_internal.h"
 
 namespace {
@@ -63,8 +64,7 @@ VLnode *_VLvrml_buildproperty(VLvrmlstate &c, VLvrmlrecord &r, VLnode *, VLvrmld
         keep(c, r, level.normals, VLF_VECTOR);
       } else {
         /* The single vector 0 0 1. */
-        VLvrmlvalue v;
-        c.pool.resize(std::max<size_t>(c.pool.size(), size_t(r.next) + 3));
+        if (!c.pool.resize(size_t(r.next) + 3)) VLMSG(VRML_POOL_MEMORY);
         float z[3] = {0, 0, 1};
         memcpy(&c.pool[r.next], z, sizeof z);
         level.normals.offset = r.next, level.normals.count = 1, level.normals.set = true;

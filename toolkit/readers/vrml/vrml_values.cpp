@@ -29,11 +29,7 @@ void reserve(VLvrmlstate &c, uint32_t at, uint32_t n) {
   size_t size = c.pool.size() + grow;
   if (size < need) size = size_t(need);
   if (size > kMaxWords) size = kMaxWords;
-  try {
-    c.pool.resize(size);
-  } catch (const std::bad_alloc &) {
-    VLMSG(VRML_POOL_MEMORY);
-  }
+  if (!c.pool.resize(size)) VLMSG(VRML_POOL_MEMORY);
 }
 
 void putf(VLvrmlstate &c, uint32_t at, float f) { memcpy(&c.pool[at], &f, 4); }
@@ -181,6 +177,15 @@ int fixed_count(VLvrmlparser p) {
 }
 
 }  // namespace
+
+bool VLvrmlpool::resize(size_t n) {
+  if (n <= count) return true;
+  void *p = realloc(words, n * sizeof(uint32_t));
+  if (!p) return false;
+  words = static_cast<uint32_t *>(p);
+  count = n;
+  return true;
+}
 
 float _VLvrml_poolf(const VLvrmlstate &c, uint32_t at) {
   float f;
