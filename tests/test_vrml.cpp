@@ -210,6 +210,20 @@ TEST(VrmlInput, LinesAreCountedAndHighBytesEndTheInputOutsideStrings) {
   EXPECT_EQ(_VLvrml_lex(c), VLT_EOF);
   EXPECT_EQ(_VLvrml_lex(c), VLT_EOF);
   _VLvrml_close(c);
+  /* Every block read is copied to the copy stream as it is read. */
+  std::string blocks = std::string(kHeader) + std::string(10000, ' ') + "x";
+  FILE *copy = tmpfile();
+  ASSERT_NE(copy, nullptr);
+  c.in.mem = blocks.data();
+  c.in.memsize = blocks.size();
+  c.in.copy = copy;
+  ASSERT_EQ(_VLvrml_open(c), 1);
+  EXPECT_EQ(_VLvrml_lex(c), VLT_NAME);
+  EXPECT_EQ(_VLvrml_lex(c), VLT_EOF);
+  _VLvrml_close(c);
+  c.in.copy = nullptr;
+  EXPECT_EQ(ftell(copy), long(blocks.size()));
+  fclose(copy);
   /* A string holds bytes above 127; a token longer than the first buffer grows it. */
   std::string big(5000, 'q');
   std::vector<Token> t = lex_all(std::string(kHeader) + "\"\xC3\xA9t\xC3\xA9\" " + big);
@@ -723,6 +737,33 @@ const char kEverything[] =
     " WWWAnchor { name \"a.wrl\" DEF c Cube { } } WWWInline { name \"i.wrl\" }\n"
     " SpotLight { } PerspectiveCamera { nearDistance 0.5 farDistance 100 }\n"
     "}\n";
+
+int count_viewpoints(void) {
+  int n = 0;
+  for (VLviewpoint *v = VLuniverse_getviewpoints(); v; v = v->next) ++n;
+  return n;
+}
+
+/* Many names, cameras, lights and images in one file: names are found by
+ * hash, and the things that hold device memory or sit in universe lists
+ * are limited per file. */
+TEST_F(VrmlTest, ManyNamesCamerasLightsAndImagesStayBounded) {
+  std::string many = "Separator {\n";
+  for (int i = 0; i < 50000; ++i)
+    many += "DEF n" + std::to_string(i) + " Group { } USE n" + std::to_string(i / 2) + "\n";
+  VLnode *n = load(many + "}");
+  ASSERT_NE(n, nullptr);
+  EXPECT_EQ(VLnode_numchildren(n), 100000);
+  int before = count_viewpoints();
+  std::string things = "Separator {\n";
+  for (int i = 0; i < 300; ++i)
+    things += "PerspectiveCamera { } PointLight { on FALSE } "
+              "Separator { Texture2 { image 1 1 1 0x80 } Cube { } }\n";
+  for (int i = 0; i < 800; ++i) things += "Separator { Texture2 { image 1 1 1 0x40 } Cube { } }\n";
+  ASSERT_NE(load(things + "}"), nullptr);
+  EXPECT_EQ(count_viewpoints() - before, 256);
+  EXPECT_EQ(fired_count(VLM_VRML_TOO_MANY), 3);
+}
 
 TEST_F(VrmlTest, FilesCutAtEveryOffsetOrWithFlippedBytesNeverBreakTheReader) {
   const std::string good = std::string(kHeader) + kEverything;

@@ -184,6 +184,7 @@
   X(VRML_IMAGE_TOO_LARGE, WARNING, "VRML image of %d x %d pixels on line %d is larger than %d x %d: the file is not loaded\n") \
   X(VRML_COPY_LIMIT, WARNING, "VRML subtree copies beyond %d nodes on line %d: the file is not loaded\n") \
   X(VRML_INLINE_TOO_DEEP, WARNING, "Inline %s is nested more than %d files deep: it is not loaded\n") \
+  X(VRML_TOO_MANY, WARNING, "More than %d %s in %s: the rest are not made\n") \
   X(VRML_TOO_MANY_INLINES, WARNING, "More than %d inline files: %s is not loaded\n") \
   /* scene: lights */ \
   X(LIGHT_DIRECTED_ZERO, WARNING, "Must pass in non-zero direction vector to create directed light.") \

@@ -13,6 +13,7 @@
 #include <stdio.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "vlx/vrml.h"
@@ -230,6 +231,7 @@ struct VLvrmlstate {
   VLvrmlpool pool;                 /* floats and integers, 32 bits each */
   std::vector<VLvrmllevel> levels;
   std::vector<VLvrmldef *> defs;   /* this file's DEF list */
+  std::unordered_map<std::string, VLvrmldef *> defindex;  /* the same by name */
   std::vector<VLvrmlpending> pending;
   const char *path = "";           /* the file being read (messages) */
   std::string base;                /* base of relative names */
@@ -242,6 +244,7 @@ struct VLvrmlstate {
   int inlinedepth = 0;
   long copied = 0;                 /* nodes made by subtree copies */
   int imagecounter = 0;
+  int made[3] = {0, 0, 0};          /* inline images, cameras, lights of this file */
   int inlinesloaded = 0;
   const VLvrmloptions *options = nullptr;
 };
@@ -310,6 +313,12 @@ void _VLvrml_postpass(VLvrmlstate &c, VLnode *top);
 VLtexture *_VLvrml_texture(VLvrmlstate &c, const VLvrmlrecord &r);
 /* Texture on a polygon with explicit coordinates, shaded, tinted. */
 void _VLvrml_texturepoly(VLpoly *p, VLtexture *t, const float *u, const float *v);
+
+/* Things a file makes at most of each kind (inline images, cameras,
+ * lights): each holds device memory or sits in a universe list. */
+enum { VLVRML_IMAGES, VLVRML_CAMERAS, VLVRML_LIGHTS };
+/* Counts one more; false (with the warning once) beyond the limit. */
+bool _VLvrml_count(VLvrmlstate &c, int kind);
 
 /* Routines per node type, each given the filled record. */
 typedef VLnode *(*VLvrmlbuildfn)(VLvrmlstate &c, VLvrmlrecord &r, VLnode *parent,

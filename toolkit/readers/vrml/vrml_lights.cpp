@@ -12,6 +12,7 @@
 #include "vlx/viewpoint.h"
 
 VLnode *_VLvrml_buildlight(VLvrmlstate &c, VLvrmlrecord &r, VLnode *parent, VLvrmldef *def) {
+  if (!_VLvrml_count(c, VLVRML_LIGHTS)) return nullptr;
   const float *d = r.get(VLF_DIRECTION).f;
   float dir[3] = {-d[0], -d[1], -d[2]};
   int type = r.node == VLN_DIRECTIONALLIGHT ? VLLIGHTTYPE_DIRECTED
@@ -37,6 +38,7 @@ VLnode *_VLvrml_buildlight(VLvrmlstate &c, VLvrmlrecord &r, VLnode *parent, VLvr
 }
 
 VLnode *_VLvrml_buildcamera(VLvrmlstate &c, VLvrmlrecord &r, VLnode *, VLvrmldef *) {
+  if (!_VLvrml_count(c, VLVRML_CAMERAS)) return nullptr;
   VLviewpoint *vp = VLviewpoint_new();
   if (!vp) return nullptr;
   c.viewpoints.push_back(vp);

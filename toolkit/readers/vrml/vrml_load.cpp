@@ -66,6 +66,7 @@ bool open_source(VLvrmlstate &c, const char *path, const char *data, size_t size
 void free_defs(VLvrmlstate &c) {
   for (VLvrmldef *d : c.defs) delete d;
   c.defs.clear();
+  c.defindex.clear();
 }
 
 /* Deletes the tables made by this file that no geometry holds. */
@@ -105,6 +106,7 @@ void reset(VLvrmlstate &c, VLnode *parent, const char *path, const char *base,
   }
   c.depth = 0;
   c.copied = 0;
+  for (int &n : c.made) n = 0;
 }
 
 /* One file: parse and build, or remove what it built. */

@@ -92,22 +92,22 @@ void init_record(VLvrmlrecord &r) {
 }
 
 VLvrmldef *def_record(VLvrmlstate &c, const std::string &name) {
-  for (VLvrmldef *d : c.defs)
-    if (d->name == name) {
-      *d = VLvrmldef();
-      d->name = name;
-      return d;
-    }
+  auto it = c.defindex.find(name);
+  if (it != c.defindex.end()) {
+    *it->second = VLvrmldef();
+    it->second->name = name;
+    return it->second;
+  }
   VLvrmldef *d = new VLvrmldef;
   d->name = name;
   c.defs.push_back(d);
+  c.defindex.emplace(name, d);
   return d;
 }
 
 VLvrmldef *find_def(VLvrmlstate &c, const std::string &name) {
-  for (VLvrmldef *d : c.defs)
-    if (d->name == name) return d;
-  return nullptr;
+  auto it = c.defindex.find(name);
+  return it == c.defindex.end() ? nullptr : it->second;
 }
 
 void toss(VLvrmlstate &c) {

@@ -6,6 +6,7 @@
  * a shape, and relative names. */
 #include <stdlib.h>
 
+#include "core/messages.h"
 #include "readers/vrml/vrml_internal.h"
 #include "vlx/diag.h"
 #include "vlx/geometry.h"
@@ -16,6 +17,15 @@ VLvrmlstate &_VLvrml(void) {
   static VLvrmlstate *s = nullptr;
   if (!s) s = new VLvrmlstate;
   return *s;
+}
+
+bool _VLvrml_count(VLvrmlstate &c, int kind) {
+  static const int kLimit[3] = {1024, 256, 256};
+  static const char *const kWhat[3] = {"inline images", "cameras", "lights"};
+  int n = ++c.made[kind];
+  if (n <= kLimit[kind]) return true;
+  if (n == kLimit[kind] + 1) VLMSG(VRML_TOO_MANY, kLimit[kind], kWhat[kind], c.path);
+  return false;
 }
 
 VLvrmllevel &_VLvrml_top(VLvrmlstate &c) { return c.levels.back(); }

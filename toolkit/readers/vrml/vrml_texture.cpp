@@ -17,7 +17,7 @@
 namespace {
 
 VLtexture *from_image(VLvrmlstate &c, const VLvrmlimage &im) {
-  if (im.width <= 0 || im.height <= 0) return nullptr;
+  if (im.width <= 0 || im.height <= 0 || !_VLvrml_count(c, VLVRML_IMAGES)) return nullptr;
   std::string name;
   do name = "SFImage" + std::to_string(c.imagecounter++);
   while (VLtexture_find(name.c_str()));
