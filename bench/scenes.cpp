@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "bench.h"
@@ -109,8 +110,10 @@ void place_viewpoint(float x, float y, float z, float dx, float dy, float dz, bo
   VLwindow_setfrustum(b.window, 0, -1, 1, -1, 1, 1.0f, 3000.0f);
 }
 
-/* The material tables of the geometries under n (each node once). */
-void collect_tables(VLnode *n, std::vector<VLmtable *> &tables) {
+/* The names of the material tables of the geometries under n (each once).
+ * Names, not pointers: a table that a model load made is freed with its
+ * last geometry, so it may be gone once the nodes are deleted. */
+void collect_tables(VLnode *n, std::vector<std::string> &tables) {
   std::vector<VLnode *> stack;
   if (n) stack.push_back(n);
   while (!stack.empty()) {
@@ -118,8 +121,9 @@ void collect_tables(VLnode *n, std::vector<VLmtable *> &tables) {
     stack.pop_back();
     if (c->type == VLNODE_GEOMETRY) {
       VLgeometry *g = static_cast<VLgeometrynode *>(c)->geometry;
-      if (g && g->mtable && std::find(tables.begin(), tables.end(), g->mtable) == tables.end())
-        tables.push_back(g->mtable);
+      if (g && g->mtable &&
+          std::find(tables.begin(), tables.end(), g->mtable->name) == tables.end())
+        tables.push_back(g->mtable->name);
     }
     for (int i = 0, k = VLnode_numchildren(c); i < k; ++i) stack.push_back(VLnode_getchild(c, i));
   }
@@ -131,10 +135,11 @@ void delete_scene_nodes(void) {
    * the universe keeps after the geometry is gone; the scene deletes the
    * tables that no geometry uses any more, so that changing scenes for
    * hours does not grow the universe's table list. */
-  std::vector<VLmtable *> tables;
+  std::vector<std::string> tables;
   collect_tables(b.scenenode, tables);
   for (VLmtable *&t : b.templatetables) {
-    if (t && std::find(tables.begin(), tables.end(), t) == tables.end()) tables.push_back(t);
+    if (t && std::find(tables.begin(), tables.end(), t->name) == tables.end())
+      tables.push_back(t->name);
     t = nullptr;
   }
   if (b.scenenode) VLnode_delete(b.scenenode);
@@ -145,8 +150,10 @@ void delete_scene_nodes(void) {
     t = nullptr;
   }
   b.scenenode = b.multiplier_group = nullptr;
-  for (VLmtable *t : tables)
-    if (!t->users) VLmtable_delete(t);
+  for (const std::string &name : tables) {
+    VLmtable *t = VLmtable_find(name.c_str());
+    if (t && !t->users) VLmtable_delete(t);
+  }
 }
 
 /* Normals (0, 0, +1) on odd and (0, 0, -1) on even vertices when asked,

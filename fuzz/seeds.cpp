@@ -1,5 +1,5 @@
-/* Writes the binary seed inputs of the image harness: small Targa, SGI and
- * JPEG images of each kind the readers take, and a small model in both
+/* Writes the binary seed inputs of the image harness: small Targa, SGI,
+ * JPEG, GIF and PNG images of each kind the readers take, and a small model in both
  * neutral file forms, made by the test suite's own fixture writers.
  * Usage: fuzz_seeds <fuzz folder>. */
 #include <stdio.h>
@@ -41,6 +41,37 @@ int main(int argc, char **argv) {
             write(dir + "rle.rgb", sgi_rle(4, 4, planes, true)) &&
             write(dir + "grey.jpg", jpeg_encode(grey, 8, 8, 1, false)) &&
             write(dir + "colour.jpg", jpeg_encode(rgb, 8, 8, 3, true));
+  /* GIF: a global table, and an interlaced frame with its own table and a
+   * transparent index on a larger screen; PNG: palette with tRNS, 16-bit
+   * grey with alpha, interlaced RGBA. */
+  std::vector<uint8_t> indices(6 * 9), palette(4 * 3);
+  for (size_t i = 0; i < indices.size(); ++i) indices[i] = uint8_t(i % 4);
+  for (size_t i = 0; i < palette.size(); ++i) palette[i] = uint8_t(i * 21);
+  GifFields framed;
+  framed.interlace = framed.local = true;
+  framed.transparent = 2;
+  framed.screenwidth = 8;
+  framed.screenheight = 10;
+  framed.left = 1;
+  framed.top = 1;
+  PngFields indexed, grey16, rgba16;
+  indexed.colortype = 3;
+  indexed.depth = 2;
+  indexed.palette = palette;
+  indexed.trnsalpha = {255, 0, 128};
+  grey16.colortype = 4;
+  grey16.depth = 16;
+  rgba16.colortype = 6;
+  rgba16.interlace = true;
+  std::vector<int> ind(4 * 3), ga(3 * 3 * 2), rgbas(5 * 4 * 4);
+  for (size_t i = 0; i < ind.size(); ++i) ind[i] = int(i % 4);
+  for (size_t i = 0; i < ga.size(); ++i) ga[i] = int(i * 4099 % 65536);
+  for (size_t i = 0; i < rgbas.size(); ++i) rgbas[i] = int(i * 13 % 256);
+  ok = ok && write(dir + "global.gif", gif_encode(indices, 6, 9, palette)) &&
+       write(dir + "framed.gif", gif_encode(indices, 6, 9, palette, framed)) &&
+       write(dir + "indexed.png", png_encode(ind, 4, 3, indexed)) &&
+       write(dir + "grey16.png", png_encode(ga, 3, 3, grey16)) &&
+       write(dir + "interlaced.png", png_encode(rgbas, 5, 4, rgba16));
   /* Two geometries: a quad with normals, uv and colours, and a textured
    * two-sided triangle that is also a portal. */
   NffModel m;

@@ -1,8 +1,10 @@
 /* Image readers: Targa (every type and depth, colour maps, run-length
  * packets across rows, row and column order), SGI image (verbatim and
  * run-length, 1 to 4 channels, both offset-table orders), JPEG (grey,
- * colour, progressive), the dispatch by first bytes, the image search path,
- * and truncated, oversized and inconsistent files of every format. */
+ * colour, progressive), GIF (palettes, transparency, interlace, the frame
+ * on its screen), PNG (every colour type and depth, interlace), the
+ * dispatch by first bytes, the image search path, and truncated, damaged,
+ * oversized and inconsistent files of every format. */
 #include <gtest/gtest.h>
 
 #include <math.h>
@@ -11,6 +13,7 @@
 #include <sys/stat.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -408,6 +411,329 @@ TEST_F(ImageTest, JpegRefusesBadFiles) {
   expect_refused(jpeg_encode(wide, 4100, 8, 1, false), VLTXT_IMG_TOO_LARGE);
 }
 
+/* ---------- GIF ---------- */
+
+namespace {
+
+/* Four colours: red, green, blue, white. */
+const std::vector<uint8_t> kPalette4 = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+
+/* Palette index of pixel (x, y) of a test pattern, top row first. */
+uint8_t pattern(int x, int y) { return uint8_t((x + 2 * y) % 4); }
+
+std::vector<uint8_t> pattern_indices(int w, int h) {
+  std::vector<uint8_t> v;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) v.push_back(pattern(x, y));
+  return v;
+}
+
+Px palette_px(uint8_t index) {
+  return {kPalette4[index * 3u], kPalette4[index * 3u + 1], kPalette4[index * 3u + 2], 255};
+}
+
+}  // namespace
+
+TEST_F(ImageTest, GifPalettesTransparencyAndInterlace) {
+  const int w = 5, h = 11;  // eleven rows reach every interlace pass
+  struct Case {
+    const char *what;
+    bool local, interlace;
+    int transparent;
+  } cases[] = {
+      {"global table", false, false, -1}, {"local table", true, false, -1},
+      {"interlaced", false, true, -1},    {"transparent index", false, false, 2},
+      {"interlaced, local, transparent", true, true, 1},
+  };
+  for (const Case &c : cases) {
+    GifFields f;
+    f.local = c.local;
+    f.interlace = c.interlace;
+    f.transparent = c.transparent;
+    Image img = decode(gif_encode(pattern_indices(w, h), w, h, kPalette4, f));
+    ASSERT_NE(img.pixels.get(), nullptr) << c.what;
+    EXPECT_EQ(img.width, w);
+    EXPECT_EQ(img.height, h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        uint8_t index = pattern(x, y);
+        Px want = index == c.transparent ? Px{0, 0, 0, 0} : palette_px(index);
+        /* The file's top row is the buffer's last. */
+        ASSERT_EQ(img.at(x, h - 1 - y), want) << c.what << " at " << x << "," << y;
+      }
+  }
+  EXPECT_TRUE(fired().empty());
+}
+
+TEST_F(ImageTest, GifFrameOnTheScreen) {
+  /* A 3 x 2 frame on screens of several sizes: clipped at the screen's
+   * edges, the rest of the screen transparent black. */
+  const int fw = 3, fh = 2;
+  struct Case {
+    int sw, sh, left, top;
+    int w, h;  /* the image */
+  } cases[] = {
+      {6, 5, 1, 2, 6, 5},   // inside
+      {4, 3, 2, 2, 4, 3},   // reaching past the right and bottom edges
+      {4, 3, 9, 9, 4, 3},   // wholly outside
+      {0, 0, 7, 7, 3, 2},   // no screen size: the frame's own, at the origin
+      {2, 1, 0, 0, 2, 1},   // a screen smaller than the frame
+  };
+  for (const Case &c : cases) {
+    GifFields f;
+    f.screenwidth = c.sw;
+    f.screenheight = c.sh;
+    f.left = c.left;
+    f.top = c.top;
+    Image img = decode(gif_encode(pattern_indices(fw, fh), fw, fh, kPalette4, f));
+    ASSERT_NE(img.pixels.get(), nullptr) << c.sw << "x" << c.sh;
+    ASSERT_EQ(img.width, c.w);
+    ASSERT_EQ(img.height, c.h);
+    int left = c.sw > 0 ? c.left : 0, top = c.sh > 0 ? c.top : 0;
+    for (int y = 0; y < c.h; ++y)
+      for (int x = 0; x < c.w; ++x) {
+        int fx = x - left, fy = y - top;
+        bool inside = fx >= 0 && fx < fw && fy >= 0 && fy < fh;
+        Px want = inside ? palette_px(pattern(fx, fy)) : Px{0, 0, 0, 0};
+        ASSERT_EQ(img.at(x, c.h - 1 - y), want) << c.sw << "x" << c.sh << " at " << x << "," << y;
+      }
+  }
+}
+
+TEST_F(ImageTest, GifFirstFrameOnly) {
+  GifFields f;
+  f.frames = 3;
+  Image img = decode(gif_encode(pattern_indices(4, 4), 4, 4, kPalette4, f));
+  ASSERT_NE(img.pixels.get(), nullptr);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(img.at(x, 3 - y), palette_px(pattern(x, y)));
+}
+
+TEST_F(ImageTest, GifRefusesBadFiles) {
+  Bytes good = gif_encode(pattern_indices(16, 16), 16, 16, kPalette4);
+  ASSERT_GT(good.size(), 40u);
+  GifFields none;
+  none.nopalette = true;
+  expect_refused(gif_encode(pattern_indices(4, 4), 4, 4, kPalette4, none), VLTXT_GIF_UNREADABLE);
+  GifFields empty;
+  empty.noimage = true;
+  expect_refused(gif_encode(pattern_indices(4, 4), 4, 4, kPalette4, empty), VLTXT_GIF_NO_IMAGE);
+  /* The code stream cut short, and only a signature. */
+  expect_refused(Bytes(good.begin(), good.end() - 6), VLTXT_GIF_UNREADABLE);
+  expect_refused(Bytes(good.begin(), good.begin() + 6), VLTXT_GIF_UNREADABLE);
+  const char junk[] = "GIF89a\x10\x00\x10\x00\xf1\x00\x00garbage-garbage-garbage";
+  expect_refused(Bytes(junk, junk + sizeof junk - 1), VLTXT_GIF_UNREADABLE);
+  /* Sides: a frame or a screen past the limit, a frame without pixels. */
+  std::vector<uint8_t> wide(VLIMAGE_MAXSIDE + 1, 1);
+  expect_refused(gif_encode(wide, VLIMAGE_MAXSIDE + 1, 1, kPalette4), VLTXT_IMG_TOO_LARGE);
+  GifFields bigscreen;
+  bigscreen.screenwidth = VLIMAGE_MAXSIDE + 1;
+  expect_refused(gif_encode(pattern_indices(2, 2), 2, 2, kPalette4, bigscreen),
+                 VLTXT_IMG_TOO_LARGE);
+}
+
+/* ---------- PNG ---------- */
+
+namespace {
+
+/* The checksum of PNG chunks (CRC-32, reflected, polynomial EDB88320). */
+uint32_t crc32_of(const uint8_t *p, size_t n) {
+  uint32_t c = 0xffffffffu;
+  for (size_t i = 0; i < n; ++i) {
+    c ^= p[i];
+    for (int k = 0; k < 8; ++k) c = c & 1 ? 0xedb88320u ^ (c >> 1) : c >> 1;
+  }
+  return c ^ 0xffffffffu;
+}
+
+/* Samples of a 3 x 2 image for a PNG case and the pixels it must give. */
+struct PngCase {
+  const char *what;
+  PngFields fields;
+  std::vector<int> samples;
+  std::vector<Px> want;  /* top row first */
+};
+
+std::vector<PngCase> png_cases(void) {
+  std::vector<PngCase> cases;
+  auto add = [&](const char *what, int type, int depth, std::vector<int> samples,
+                 std::vector<Px> want) {
+    PngCase c;
+    c.what = what;
+    c.fields.colortype = type;
+    c.fields.depth = depth;
+    c.samples = samples;
+    c.want = want;
+    cases.push_back(c);
+    return &cases.back();
+  };
+  add("grey 8", 0, 8, {0, 10, 20, 128, 200, 255},
+      {{0, 0, 0, 255}, {10, 10, 10, 255}, {20, 20, 20, 255}, {128, 128, 128, 255},
+       {200, 200, 200, 255}, {255, 255, 255, 255}});
+  add("grey 1", 0, 1, {0, 1, 0, 1, 1, 0},
+      {{0, 0, 0, 255}, {255, 255, 255, 255}, {0, 0, 0, 255}, {255, 255, 255, 255},
+       {255, 255, 255, 255}, {0, 0, 0, 255}});
+  add("grey 2", 0, 2, {0, 1, 2, 3, 0, 1},
+      {{0, 0, 0, 255}, {85, 85, 85, 255}, {170, 170, 170, 255}, {255, 255, 255, 255},
+       {0, 0, 0, 255}, {85, 85, 85, 255}});
+  add("grey 4", 0, 4, {0, 1, 15, 8, 3, 5},
+      {{0, 0, 0, 255}, {17, 17, 17, 255}, {255, 255, 255, 255}, {136, 136, 136, 255},
+       {51, 51, 51, 255}, {85, 85, 85, 255}});
+  add("grey 16", 0, 16, {0, 0x8080, 0xffff, 0x0101, 0x1234, 0xfefe},
+      {{0, 0, 0, 255}, {128, 128, 128, 255}, {255, 255, 255, 255}, {1, 1, 1, 255},
+       {18, 18, 18, 255}, {254, 254, 254, 255}});
+  PngCase *g = add("grey 8 with a transparent value", 0, 8, {0, 10, 20, 10, 200, 255},
+                   {{0, 0, 0, 255}, {10, 10, 10, 0}, {20, 20, 20, 255}, {10, 10, 10, 0},
+                    {200, 200, 200, 255}, {255, 255, 255, 255}});
+  g->fields.trnscolour = {10};
+  add("grey + alpha 8", 4, 8, {5, 255, 6, 0, 7, 128, 8, 1, 9, 2, 10, 3},
+      {{5, 5, 5, 255}, {6, 6, 6, 0}, {7, 7, 7, 128}, {8, 8, 8, 1}, {9, 9, 9, 2}, {10, 10, 10, 3}});
+  add("grey + alpha 16", 4, 16,
+      {0x0505, 0xffff, 0x0606, 0, 0x0707, 0x8080, 0x0808, 0x0101, 0x0909, 0x0202, 0x0a0a, 0x0303},
+      {{5, 5, 5, 255}, {6, 6, 6, 0}, {7, 7, 7, 128}, {8, 8, 8, 1}, {9, 9, 9, 2}, {10, 10, 10, 3}});
+  add("RGB 8", 2, 8, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 0, 0, 0},
+      {{1, 2, 3, 255}, {4, 5, 6, 255}, {7, 8, 9, 255}, {10, 11, 12, 255}, {13, 14, 15, 255},
+       {0, 0, 0, 255}});
+  PngCase *rgbt = add("RGB 8 with a transparent colour", 2, 8,
+                      {1, 2, 3, 4, 5, 6, 7, 8, 9, 1, 2, 3, 1, 2, 4, 0, 0, 0},
+                      {{1, 2, 3, 0}, {4, 5, 6, 255}, {7, 8, 9, 255}, {1, 2, 3, 0},
+                       {1, 2, 4, 255}, {0, 0, 0, 255}});
+  rgbt->fields.trnscolour = {1, 2, 3};
+  add("RGB 16", 2, 16,
+      {0x0101, 0x0202, 0x0303, 0xffff, 0, 0x8080, 0, 0, 0, 0x1010, 0x2020, 0x3030, 0xfefe,
+       0xfdfd, 0xfcfc, 0x4040, 0x5050, 0x6060},
+      {{1, 2, 3, 255}, {255, 0, 128, 255}, {0, 0, 0, 255}, {16, 32, 48, 255},
+       {254, 253, 252, 255}, {64, 80, 96, 255}});
+  add("RGBA 8", 6, 8, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 0, 0, 0, 0, 255,
+                       255, 255, 255},
+      {{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}, {13, 14, 15, 16}, {0, 0, 0, 0},
+       {255, 255, 255, 255}});
+  add("RGBA 16", 6, 16,
+      {0x0101, 0x0202, 0x0303, 0x0404, 0, 0, 0, 0, 0xffff, 0xffff, 0xffff, 0xffff, 0x8080,
+       0x8080, 0x8080, 0x8080, 0x1111, 0x2222, 0x3333, 0x4444, 0x5555, 0x6666, 0x7777, 0x8888},
+      {{1, 2, 3, 4}, {0, 0, 0, 0}, {255, 255, 255, 255}, {128, 128, 128, 128},
+       {17, 34, 51, 68}, {85, 102, 119, 136}});
+  PngCase *p1 = add("palette 1", 3, 1, {0, 1, 1, 0, 0, 1},
+                    {{10, 20, 30, 255}, {40, 50, 60, 0}, {40, 50, 60, 0}, {10, 20, 30, 255},
+                     {10, 20, 30, 255}, {40, 50, 60, 0}});
+  p1->fields.palette = {10, 20, 30, 40, 50, 60};
+  p1->fields.trnsalpha = {255, 0};
+  for (int depth : {2, 4, 8}) {
+    static const char *const names[] = {"", "", "palette 2", "", "palette 4", "", "", "",
+                                        "palette 8"};
+    int top = (1 << depth) - 1;
+    PngCase *p = add(names[depth], 3, depth, {0, 1, top, 0, 1, 1},
+                     {{10, 20, 30, 255}, {40, 50, 60, 0}, {70, 80, 90, 255}, {10, 20, 30, 255},
+                      {40, 50, 60, 0}, {40, 50, 60, 0}});
+    std::vector<uint8_t> pal(size_t(top + 1) * 3, 0);
+    const uint8_t first[] = {10, 20, 30, 40, 50, 60};
+    for (int i = 0; i < 6; ++i) pal[size_t(i)] = first[i];
+    pal[size_t(top) * 3] = 70;
+    pal[size_t(top) * 3 + 1] = 80;
+    pal[size_t(top) * 3 + 2] = 90;
+    p->fields.palette = pal;
+    p->fields.trnsalpha = {255, 0};  // entry 1 transparent, the rest opaque
+  }
+  return cases;
+}
+
+}  // namespace
+
+TEST_F(ImageTest, PngEveryColourTypeAndDepth) {
+  for (const PngCase &c : png_cases()) {
+    for (bool interlace : {false, true}) {
+      PngFields f = c.fields;
+      f.interlace = interlace;
+      Image img = decode(png_encode(c.samples, 3, 2, f));
+      ASSERT_NE(img.pixels.get(), nullptr) << c.what;
+      ASSERT_EQ(img.width, 3) << c.what;
+      ASSERT_EQ(img.height, 2) << c.what;
+      for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+          EXPECT_EQ(img.at(x, 1 - y), c.want[size_t(y * 3 + x)])
+              << c.what << (interlace ? " interlaced" : "") << " at " << x << "," << y;
+    }
+  }
+  EXPECT_TRUE(fired().empty());
+}
+
+TEST_F(ImageTest, PngInterlacedLargerImage) {
+  /* 13 x 11 spans every Adam7 pass several times. */
+  std::vector<int> samples;
+  for (int i = 0; i < 13 * 11 * 3; ++i) samples.push_back((i * 29) & 255);
+  PngFields plain, adam7;
+  adam7.interlace = true;
+  Image a = decode(png_encode(samples, 13, 11, plain));
+  Image b = decode(png_encode(samples, 13, 11, adam7));
+  ASSERT_NE(a.pixels.get(), nullptr);
+  ASSERT_NE(b.pixels.get(), nullptr);
+  EXPECT_EQ(memcmp(a.pixels.get(), b.pixels.get(), 13 * 11 * 4), 0);
+  for (int y = 0; y < 11; ++y)
+    for (int x = 0; x < 13; ++x) {
+      size_t i = size_t(y * 13 + x) * 3;
+      EXPECT_EQ(b.at(x, 10 - y), (Px{samples[i], samples[i + 1], samples[i + 2], 255}));
+    }
+}
+
+TEST_F(ImageTest, PngRefusesBadFiles) {
+  std::vector<int> samples(8 * 8 * 3, 77);
+  PngFields f;
+  Bytes good = png_encode(samples, 8, 8, f);
+  ASSERT_GT(good.size(), 60u);
+  expect_refused(Bytes(good.begin(), good.begin() + 8), VLTXT_PNG_UNREADABLE);
+  expect_refused(Bytes(good.begin(), good.begin() + 40), VLTXT_PNG_UNREADABLE);
+  expect_refused(Bytes(good.begin(), good.end() - 1), VLTXT_PNG_UNREADABLE);
+  Bytes badcrc = good;
+  badcrc[29] ^= 0x40;  // the IHDR chunk's checksum
+  expect_refused(badcrc, VLTXT_PNG_UNREADABLE);
+  Bytes badsize = good;
+  badsize[19] = 0;  // width 0 (its checksum fixed up below)
+  badsize[16] = badsize[17] = badsize[18] = 0;
+  uint32_t crc = crc32_of(badsize.data() + 12, 17);
+  for (int k = 0; k < 4; ++k) badsize[size_t(29 + k)] = uint8_t(crc >> (24 - 8 * k));
+  expect_refused(badsize, VLTXT_PNG_UNREADABLE);
+  std::vector<int> wide((VLIMAGE_MAXSIDE + 1) * 3, 1);
+  expect_refused(png_encode(wide, VLIMAGE_MAXSIDE + 1, 1, f), VLTXT_IMG_TOO_LARGE);
+}
+
+/* ---------- random damage ---------- */
+
+TEST_F(ImageTest, FlippedBytesNeverBreakAReader) {
+  std::vector<int> rgba(6 * 5 * 4);
+  for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = int(i * 13 & 255);
+  PngFields rgbaf;
+  rgbaf.colortype = 6;
+  rgbaf.interlace = true;
+  PngCase palette = png_cases().back();
+  GifFields gi;
+  gi.interlace = true;
+  gi.transparent = 1;
+  const Bytes files[] = {
+      gif_encode(pattern_indices(7, 9), 7, 9, kPalette4, gi),
+      png_encode(rgba, 6, 5, rgbaf),
+      png_encode(palette.samples, 3, 2, palette.fields),
+      tga_solid(3, 2, 1, 2, 3),
+      sgi_rle(6, 3, test_planes(3, 6, 3), false),
+      jpeg_encode(quadrants(3), 16, 16, 3, true),
+  };
+  std::mt19937 rng(4321);
+  for (const Bytes &f : files) {
+    for (int round = 0; round < 400; ++round) {
+      Bytes bad = f;
+      int flips = 1 + int(rng() % 4);
+      for (int k = 0; k < flips; ++k) bad[rng() % bad.size()] = uint8_t(rng() & 0xff);
+      Image img = decode(bad);
+      if (!img.pixels) {
+        EXPECT_EQ(img.width, 0);
+        continue;
+      }
+      EXPECT_GT(img.width, 0);
+      EXPECT_LE(img.width, VLIMAGE_MAXSIDE);
+      EXPECT_LE(img.height, VLIMAGE_MAXSIDE);
+    }
+  }
+}
+
 /* ---------- every prefix of every format ---------- */
 
 TEST_F(ImageTest, EveryTruncationIsRefusedCleanly) {
@@ -416,11 +742,16 @@ TEST_F(ImageTest, EveryTruncationIsRefusedCleanly) {
   rle.width = 5;
   rle.height = 2;
   Bytes tga_rle = tga_header(rle);
+  GifFields interlaced;
+  interlaced.interlace = true;
+  interlaced.transparent = 3;
   for (int v : {128 + 6, 1, 2, 3, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12}) tga_rle.push_back(uint8_t(v));
   const Bytes files[] = {tga_solid(3, 2, 1, 2, 3), tga_rle,
                          sgi_verbatim(4, 2, test_planes(2, 4, 2)),
                          sgi_rle(6, 3, test_planes(3, 6, 3), false),
-                         jpeg_encode(quadrants(1), 16, 16, 1, true)};
+                         jpeg_encode(quadrants(1), 16, 16, 1, true),
+                         gif_encode(pattern_indices(5, 9), 5, 9, kPalette4, interlaced),
+                         png_encode(png_cases()[6].samples, 3, 2, png_cases()[6].fields)};
   /* A prefix is refused, or (when only an SGI run's end marker is missing)
    * gives exactly the whole file's image: never a partial one. */
   for (const Bytes &f : files) {
@@ -449,6 +780,13 @@ TEST_F(ImageTest, DispatchByFirstBytes) {
   EXPECT_EQ(_VLimage_kind(exif, 6), VLIMAGE_JPEG);
   EXPECT_EQ(_VLimage_kind(sgi1, 4), VLIMAGE_SGI);
   EXPECT_EQ(_VLimage_kind(sgi2, 4), VLIMAGE_TGA);  // two bytes per channel: not read as SGI
+  const uint8_t gif87[] = {'G', 'I', 'F', '8', '7', 'a'};
+  const uint8_t gif89[] = {'G', 'I', 'F', '8', '9', 'a'};
+  const uint8_t png[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  EXPECT_EQ(_VLimage_kind(gif87, 6), VLIMAGE_GIF);
+  EXPECT_EQ(_VLimage_kind(gif89, 6), VLIMAGE_GIF);
+  EXPECT_EQ(_VLimage_kind(png, 8), VLIMAGE_PNG);
+  EXPECT_EQ(_VLimage_kind(png, 7), VLIMAGE_TGA);  // a signature cut short
   expect_refused(Bytes(), VLTXT_TEX_IO_ERROR);
 }
 
@@ -551,6 +889,12 @@ TEST(ImageStreams, FormatErrorsOnStandardErrorWarningsOnStandardOutput) {
   Bytes tgashort = tga_solid(4, 4, 1, 2, 3);
   tgashort.pop_back();
   std::vector<uint8_t> cmyk(16 * 16 * 4, 100);
+  Bytes gif = gif_encode(pattern_indices(8, 8), 8, 8, kPalette4);
+  GifFields noimage;
+  noimage.noimage = true;
+  Bytes png = png_encode(std::vector<int>(8 * 8 * 3, 9), 8, 8, PngFields());
+  Bytes pngcrc = png;
+  pngcrc[30] ^= 1;
   const std::string W = "VLX Warning: ";
   struct Case {
     const char *what;
@@ -578,6 +922,13 @@ TEST(ImageStreams, FormatErrorsOnStandardErrorWarningsOnStandardOutput) {
        W + "JPEG file is not in a format readable by VLX\n"},
       {"jpeg components", jpeg_encode(cmyk, 16, 16, 4, false), "",
        W + "Unsupported number of components per pixel in JPEG \t\t\t\t\tfile pic\n"},
+      {"gif cut short", Bytes(gif.begin(), gif.end() - 5), "",
+       W + "GIF file pic is not in a format readable by VLX\n"},
+      {"gif without image", gif_encode({}, 0, 0, kPalette4, noimage), "",
+       W + "GIF file pic holds no image\n"},
+      {"png cut short", Bytes(png.begin(), png.end() - 20), "",
+       W + "PNG file pic is not in a format readable by VLX\n"},
+      {"png checksum", pngcrc, "", W + "PNG file pic is not in a format readable by VLX\n"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
@@ -586,9 +937,11 @@ TEST(ImageStreams, FormatErrorsOnStandardErrorWarningsOnStandardOutput) {
     EXPECT_EQ(s.err, c.err);
     EXPECT_EQ(s.out, c.out);
   }
-  Streams good = streams_of_decode(jpeg);  /* and a good file prints nothing */
-  EXPECT_TRUE(good.image);
-  EXPECT_EQ(good.err + good.out, "");
+  for (const Bytes &b : {jpeg, gif, png}) {  /* and a good file prints nothing */
+    Streams good = streams_of_decode(b);
+    EXPECT_TRUE(good.image);
+    EXPECT_EQ(good.err + good.out, "");
+  }
 }
 
 /* The JPEG reader opens the file itself and says when it cannot; files that

@@ -17,8 +17,10 @@
 #include "support/messages.h"
 #include "support/nff_writer.h"
 #include "support/process.h"
+#include "geometry/state.h"
 #include "vlx/file.h"
 #include "vlx/geometry.h"
+#include "vlx/mtable.h"
 #include "vlx/nff.h"
 #include "vlx/node.h"
 #include "vlx/object.h"
@@ -170,6 +172,43 @@ TEST_F(LoadTest, MultiMeshFileUnderAGroupGivesOneNamedNodePerMesh) {
   ASSERT_NE(merged, nullptr);
   EXPECT_EQ(VLnode_numchildren(group), 4);
   EXPECT_EQ(static_cast<VLgeometrynode *>(merged)->geometry->npolys, 2);
+}
+
+/* The material tables in the universe's list. */
+int table_count(void) {
+  int n = 0;
+  for (VLmtable *t = _VLgeom().tables; t; t = t->next) ++n;
+  return n;
+}
+
+TEST_F(LoadTest, LoadedTablesGoWithTheirLastGeometry) {
+  /* Three meshes kept apart share the file's one table. */
+  std::string text = meshes({"hull", "mast", "sail"});
+  text.insert(4, "distinct\n");
+  scratch.put("boat.nff", text);
+  setenv("VLMODELS", scratch.dir.c_str(), 1);
+  VLnode *group = VLgroupnode_new(VLuniverse_getrootnode());
+  int before = table_count();
+  for (int round = 0; round < 20; ++round) {
+    ASSERT_NE(VLnode_load(group, "boat", 1.0f), nullptr);
+    ASSERT_EQ(VLnode_numchildren(group), 3);
+    /* The table stays while any of its geometries does. */
+    VLmtable *t = static_cast<VLgeometrynode *>(VLnode_getchild(group, 0))->geometry->mtable;
+    ASSERT_NE(t, nullptr);
+    ASSERT_TRUE(VLnode_deletechild(group, 0));
+    ASSERT_TRUE(VLnode_deletechild(group, 0));
+    EXPECT_EQ(static_cast<VLgeometrynode *>(VLnode_getchild(group, 0))->geometry->mtable, t);
+    EXPECT_STREQ(VLmtable_find(t->name)->name, t->name);
+    ASSERT_TRUE(VLnode_deletechild(group, 0));
+    EXPECT_EQ(table_count(), before) << "round " << round;
+  }
+  /* A table made by hand is the caller's: it outlives its geometries. */
+  VLmtable *mine = VLmtable_new(VLAMBIENTDIFFUSE, 4, "mine");
+  VLgeometry *g = VLgeometry_newblock(1, 1, 1, false);
+  ASSERT_NE(g, nullptr);
+  VLmtable_attach(g, mine);
+  VLgeometry_delete(g);
+  EXPECT_EQ(VLmtable_find("mine"), mine);
 }
 
 TEST_F(LoadTest, TypesComeFromTheBytesNotTheName) {

@@ -171,6 +171,37 @@ TEST_F(TextureTest, LoadRoundsSidesAndRefusesLargeFiles) {
   EXPECT_EQ(VLtexture_find("huge.tga"), nullptr);
 }
 
+TEST_F(TextureTest, LoadsGifAndPng) {
+  ImageDir dir;
+  std::vector<uint8_t> indices(4 * 4, 1);
+  indices[0] = 3;  // the top left pixel transparent
+  GifFields gf;
+  gf.transparent = 3;
+  dir.write("leaf.gif", gif_encode(indices, 4, 4, {0, 0, 0, 20, 200, 40, 0, 0, 0, 9, 9, 9}, gf));
+  std::vector<int> samples;
+  for (int i = 0; i < 8 * 8; ++i) samples.insert(samples.end(), {10, 20, 30});
+  PngFields pf;
+  pf.interlace = true;
+  Bytes png = png_encode(samples, 8, 8, pf);
+  dir.write("sky.png", png);
+  dir.write("torn.png", Bytes(png.begin(), png.begin() + long(png.size() / 2)));
+
+  VLtexture *g = VLtexture_load("leaf.gif", 1, 0);
+  ASSERT_NE(g, nullptr);
+  EXPECT_EQ(g->width, 4);
+  EXPECT_EQ(g->height, 4);
+  EXPECT_EQ(rgba_at(g->pixels, 4, 1, 1), (Px{20, 200, 40, 255}));
+  EXPECT_EQ(rgba_at(g->pixels, 4, 0, 3), (Px{0, 0, 0, 0}));
+  VLtexture *p = VLtexture_load("sky.png", 1, 0);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->width, 8);
+  EXPECT_EQ(rgba_at(p->pixels, 8, 7, 7), (Px{10, 20, 30, 255}));
+
+  EXPECT_EQ(VLtexture_load("torn.png", 1, 0), nullptr);
+  EXPECT_EQ(fired_count(VLM_PNG_UNREADABLE), 1);
+  EXPECT_EQ(VLtexture_find("torn.png"), nullptr);
+}
+
 TEST_F(TextureTest, NewFromPixelsReplacesPixelsKeepingTheRecord) {
   _VLtextures().defaultmode = 2;
   _VLtextures().defaultlevel = 6;

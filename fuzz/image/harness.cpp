@@ -1,4 +1,4 @@
-/* Image readers (Targa, SGI image, JPEG) from bytes: the dispatch by the
+/* Image readers (Targa, SGI image, JPEG, GIF, PNG) from bytes: the dispatch by the
  * first bytes and each decoder. */
 #include <stdint.h>
 #include <stdlib.h>

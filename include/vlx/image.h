@@ -1,4 +1,4 @@
-/* The image readers (Targa, SGI image, JPEG): files found along VLIMAGES
+/* The image readers (Targa, SGI image, JPEG, GIF, PNG): files found along VLIMAGES
  * and decoded into image buffers of width x height pixels of 4 bytes (red,
  * green, blue, alpha), bottom row first, released with free(). */
 #ifndef VLX_IMAGE_H
@@ -10,7 +10,7 @@
 /* Limits of image files. */
 enum {
   VLIMAGE_TGAMAXSIDE = 1024,  /* largest side of a Targa file */
-  VLIMAGE_MAXSIDE = 4096      /* largest side of an SGI image or JPEG file */
+  VLIMAGE_MAXSIDE = 4096      /* largest side of an SGI image, JPEG, GIF or PNG file */
 };
 /* Largest image file read, in bytes (the limit of every reader's input). */
 #define VLIMAGE_MAXFILE (256u << 20)
@@ -23,8 +23,8 @@ char *VLimage_find(const char *name);
  * format error, with a warning, or for a Targa or SGI format or read error
  * the reader's message on standard error. */
 uint8_t *VLimage_read(const char *name, int *width, int *height);
-/* Image buffer decoded from bytes (JPEG, SGI image or Targa, told apart by
- * their first bytes); name only labels the messages. Null + message as for
+/* Image buffer decoded from bytes (JPEG, SGI image, GIF, PNG or Targa, told
+ * apart by their first bytes); name only labels the messages. Null + message as for
  * VLimage_read. */
 uint8_t *VLimage_decode(const uint8_t *data, size_t size, const char *name,
                         int *width, int *height);

@@ -73,6 +73,9 @@ struct VLmtable {
   VLmhashbucket *buckets;                  /* capacity buckets */
   VLmtable *next;                          /* the table list, newest first */
   VLmtableuser *users;
+  unsigned long serial;                    /* order of making, from 1 */
+  bool freewithusers;                      /* made by a model load: freed when
+                                              its last geometry lets go */
 };
 
 /* --- tables --- */

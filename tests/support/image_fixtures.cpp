@@ -5,7 +5,10 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <gif_lib.h>
 #include <jpeglib.h>
+#include <png.h>
+#include <setjmp.h>
 
 #include <filesystem>
 
@@ -173,6 +176,142 @@ Bytes jpeg_encode(const std::vector<uint8_t> &pixels, int width, int height, int
   Bytes b(out, out + size);
   free(out);
   return b;
+}
+
+namespace {
+
+int gif_append(GifFileType *gif, const GifByteType *data, int n) {
+  Bytes *out = static_cast<Bytes *>(gif->UserData);
+  out->insert(out->end(), data, data + n);
+  return n;
+}
+
+}  // namespace
+
+Bytes gif_encode(const std::vector<uint8_t> &indices, int width, int height,
+                 const std::vector<uint8_t> &palette, const GifFields &f) {
+  Bytes out;
+  int err = 0;
+  GifFileType *gif = EGifOpen(&out, gif_append, &err);
+  if (!gif) return Bytes();
+  EGifSetGifVersion(gif, true);
+  int count = int(palette.size() / 3);
+  std::vector<GifColorType> colours(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i)
+    colours[size_t(i)] = {palette[size_t(3 * i)], palette[size_t(3 * i + 1)],
+                          palette[size_t(3 * i + 2)]};
+  ColorMapObject *map = GifMakeMapObject(count, colours.data());
+  int sw = f.screenwidth < 0 ? width : f.screenwidth;
+  int sh = f.screenheight < 0 ? height : f.screenheight;
+  bool local = f.local && !f.nopalette;
+  bool ok = EGifPutScreenDesc(gif, sw, sh, 8, 0, local ? nullptr : map) == GIF_OK;
+  if (ok && f.transparent >= 0) {
+    GraphicsControlBlock gcb = {DISPOSAL_UNSPECIFIED, false, 0, f.transparent};
+    GifByteType ext[4];
+    EGifGCBToExtension(&gcb, ext);
+    ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, ext) == GIF_OK;
+  }
+  for (int frame = 0; ok && !f.noimage && frame < f.frames; ++frame) {
+    ok = EGifPutImageDesc(gif, f.left, f.top, width, height, f.interlace,
+                          local ? map : nullptr) == GIF_OK;
+    /* Interlaced frames are written in their four passes' order. */
+    std::vector<int> rows;
+    static const int kStart[] = {0, 4, 2, 1}, kStep[] = {8, 8, 4, 2};
+    if (f.interlace) {
+      for (int pass = 0; pass < 4; ++pass)
+        for (int y = kStart[pass]; y < height; y += kStep[pass]) rows.push_back(y);
+    } else {
+      for (int y = 0; y < height; ++y) rows.push_back(y);
+    }
+    std::vector<GifPixelType> line(static_cast<size_t>(width));
+    for (int y : rows) {
+      for (int x = 0; x < width; ++x) {
+        uint8_t v = indices[size_t(y) * size_t(width) + size_t(x)];
+        line[size_t(x)] = frame == 0 ? v : GifPixelType((count - 1) - v);
+      }
+      if (ok) ok = EGifPutLine(gif, line.data(), width) == GIF_OK;
+    }
+  }
+  if (EGifCloseFile(gif, &err) != GIF_OK) ok = false;
+  if (map) GifFreeMapObject(map);
+  if (!ok) return Bytes();
+  if (f.nopalette) {
+    /* The encoder insists on a table: drop the global one it wrote (the
+     * flag in the screen descriptor and the table after it). */
+    size_t table = size_t(3) << ((out[10] & 7) + 1);
+    out[10] = uint8_t(out[10] & 0x78);
+    out.erase(out.begin() + 13, out.begin() + 13 + long(table));
+  }
+  return out;
+}
+
+namespace {
+
+void png_append(png_structp png, png_bytep data, size_t n) {
+  Bytes *out = static_cast<Bytes *>(png_get_io_ptr(png));
+  out->insert(out->end(), data, data + n);
+}
+void png_flush(png_structp) {}
+
+}  // namespace
+
+Bytes png_encode(const std::vector<int> &samples, int width, int height, const PngFields &f) {
+  static const int kChannels[] = {1, 0, 3, 1, 2, 0, 4};
+  int channels = kChannels[f.colortype];
+  size_t rowbytes = (size_t(width) * size_t(channels) * size_t(f.depth) + 7) / 8;
+  std::vector<Bytes> rows(size_t(height), Bytes(rowbytes, 0));
+  for (int y = 0; y < height; ++y) {
+    size_t bit = 0;
+    for (int i = 0; i < width * channels; ++i) {
+      int v = samples[size_t(y) * size_t(width * channels) + size_t(i)];
+      Bytes &r = rows[size_t(y)];
+      if (f.depth == 16) {
+        r[bit / 8] = uint8_t(v >> 8);
+        r[bit / 8 + 1] = uint8_t(v);
+      } else if (f.depth == 8) {
+        r[bit / 8] = uint8_t(v);
+      } else {
+        int shift = 8 - f.depth - int(bit % 8);
+        r[bit / 8] = uint8_t(r[bit / 8] | (v << shift));
+      }
+      bit += size_t(f.depth);
+    }
+  }
+  Bytes out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  std::vector<png_bytep> pointers;
+  for (Bytes &r : rows) pointers.push_back(r.data());
+  std::vector<png_color> palette;
+  for (size_t i = 0; i + 2 < f.palette.size(); i += 3)
+    palette.push_back({f.palette[i], f.palette[i + 1], f.palette[i + 2]});
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return Bytes();
+  }
+  png_set_write_fn(png, &out, png_append, png_flush);
+  png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), f.depth, f.colortype,
+               f.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (!palette.empty()) png_set_PLTE(png, info, palette.data(), int(palette.size()));
+  if (!f.trnsalpha.empty())
+    png_set_tRNS(png, info, f.trnsalpha.data(), int(f.trnsalpha.size()), nullptr);
+  if (!f.trnscolour.empty()) {
+    png_color_16 c = {};
+    if (f.trnscolour.size() == 1) {
+      c.gray = png_uint_16(f.trnscolour[0]);
+    } else {
+      c.red = png_uint_16(f.trnscolour[0]);
+      c.green = png_uint_16(f.trnscolour[1]);
+      c.blue = png_uint_16(f.trnscolour[2]);
+    }
+    png_set_tRNS(png, info, nullptr, 0, &c);
+  }
+  png_write_info(png, info);
+  png_write_image(png, pointers.data());
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return out;
 }
 
 std::vector<int> rgba_at(const uint8_t *img, int width, int x, int y) {

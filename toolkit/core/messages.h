@@ -115,6 +115,9 @@
   X(JPEG_CANT_OPEN, WARNING, "JPEG: Cannot open %s\n") \
   X(JPEG_UNREADABLE, WARNING, "JPEG file is not in a format readable by VLX\n") \
   X(JPEG_COMPONENTS, WARNING, "Unsupported number of components per pixel in JPEG \t\t\t\t\tfile %s\n") \
+  X(GIF_UNREADABLE, WARNING, "GIF file %s is not in a format readable by VLX\n") \
+  X(GIF_NO_IMAGE, WARNING, "GIF file %s holds no image\n") \
+  X(PNG_UNREADABLE, WARNING, "PNG file %s is not in a format readable by VLX\n") \
   X(TEX_IO_ERROR, WARNING, "IO Error reading %s\n") \
   X(TEX_NO_MEMORY, WARNING, "Not enough texture memory for texture %s\n") \
   X(TEX_BAD_FORMAT, WARNING, "File %s is not an image file in the correct format.\n") \

@@ -144,6 +144,7 @@ VLmtable *_VLmtable_create(uint32_t mask, int capacity) {
   t->entries = static_cast<float **>(VLmalloc(sizeof(float *) * t->capacity));
   t->buckets = empty_buckets(t->capacity);
   VLgeomstate &s = _VLgeom();
+  t->serial = ++s.tableserial;
   t->next = s.tables;
   s.tables = t;
   return t;
@@ -227,6 +228,22 @@ VLmtable *VLmtable_find(const char *name) {
 }
 
 uint32_t VLmtable_getmask(const VLmtable *t) { return t ? t->mask : 0; }
+
+unsigned long _VLmtable_newest(void) { return _VLgeom().tableserial; }
+
+void _VLmtable_ownbyusers(unsigned long since) {
+  VLmtable *t = _VLgeom().tables;
+  while (t && t->serial > since) {
+    VLmtable *next = t->next;
+    /* A table the load made and no geometry kept (a geometry's first table
+     * replaced by the file's) would only fill the list. */
+    if (t->users)
+      t->freewithusers = true;
+    else
+      VLmtable_delete(t);
+    t = next;
+  }
+}
 
 static void unlink_table(VLmtable *t) {
   for (VLmtable **link = &_VLgeom().tables; *link; link = &(*link)->next)

@@ -111,6 +111,7 @@ void VLmtable_detach(VLmtable *t, VLgeometry *g) {
       break;
     }
   if (g->mtable == t) g->mtable = nullptr;
+  if (t->freewithusers && !t->users) VLmtable_delete(t);
 }
 
 void VLmtable_attach(VLgeometry *g, VLmtable *t) {

@@ -44,4 +44,12 @@ void _VLmtable_forgetname(VLmtable *t);
  * table); null after a warning when they do not make a table. */
 VLmtable *_VLmtable_read(const char *path, const char *name, const char *data, size_t size);
 
+/* The serial of the newest table made (0 for none). A model load notes it
+ * before reading; afterwards _VLmtable_ownbyusers marks every table made
+ * since that geometries use, so that each is freed with its last geometry,
+ * and frees those that none uses: loading and deleting a model again and
+ * again leaves no tables behind. */
+unsigned long _VLmtable_newest(void);
+void _VLmtable_ownbyusers(unsigned long since);
+
 #endif

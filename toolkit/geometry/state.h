@@ -17,6 +17,7 @@ struct VLvertex;
 
 struct VLgeomstate {
   VLmtable *tables = nullptr;           /* every table, newest first */
+  unsigned long tableserial = 0;        /* serial of the newest table made */
   std::multiset<long> mtnumbers;        /* N of every table named "mtN" */
   bool mtnameswarned = false;           /* told that names ran out, none generated since */
 

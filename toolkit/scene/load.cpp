@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/messages.h"
+#include "geometry/mtable_internal.h"
 #include "scene/scene_internal.h"
 #include "scene/state.h"
 #include "vlx/file.h"
@@ -122,7 +123,9 @@ bool is_geometry_type(int type) {
 
 }  // namespace
 
-VLnode *VLnode_load(VLnode *parent, const char *name, float scale) {
+namespace {
+
+VLnode *load_any(VLnode *parent, const char *name, float scale) {
   if (!name) return nullptr;
   if (!(scale >= kMinScale)) {
     VLMSG(BAD_SCALE);
@@ -152,6 +155,17 @@ VLnode *VLnode_load(VLnode *parent, const char *name, float scale) {
   }
   VLMSG(LOAD_UNKNOWN_TYPE, path.c_str());
   return nullptr;
+}
+
+}  // namespace
+
+/* The material tables a load makes belong to its geometries: each is freed
+ * with the last geometry that uses it. */
+VLnode *VLnode_load(VLnode *parent, const char *name, float scale) {
+  unsigned long before = _VLmtable_newest();
+  VLnode *n = load_any(parent, name, scale);
+  _VLmtable_ownbyusers(before);
+  return n;
 }
 
 VLgeomcell *VLgeometry_load(FILE *stream, const char *name, int type,

@@ -1,6 +1,6 @@
 /* Shared parts of the image readers: the size check before every image
  * allocation and the one dispatch from the first
- * bytes of a file to its reader (JPEG, SGI image, Targa). */
+ * bytes of a file to its reader (JPEG, SGI image, GIF, PNG, Targa). */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -35,6 +35,9 @@ uint8_t *_VLimage_alloc(int width, int height, int maxside, const char *name) {
 int _VLimage_kind(const uint8_t *data, size_t size) {
   if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return VLIMAGE_JPEG;
   if (size >= 4 && (data[0] << 8 | data[1]) == 474 && data[3] == 1) return VLIMAGE_SGI;
+  if (size >= 4 && memcmp(data, "GIF8", 4) == 0) return VLIMAGE_GIF;
+  static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (size >= 8 && memcmp(data, kPng, 8) == 0) return VLIMAGE_PNG;
   return VLIMAGE_TGA;
 }
 
@@ -49,6 +52,8 @@ uint8_t *VLimage_decode(const uint8_t *data, size_t size, const char *name, int 
     switch (_VLimage_kind(data, size)) {
       case VLIMAGE_JPEG: img = _VLjpeg_decode(data, size, name, &w, &h); break;
       case VLIMAGE_SGI: img = _VLsgi_decode(data, size, name, &w, &h); break;
+      case VLIMAGE_GIF: img = _VLgif_decode(data, size, name, &w, &h); break;
+      case VLIMAGE_PNG: img = _VLpng_decode(data, size, name, &w, &h); break;
       default: img = _VLtga_decode(data, size, name, &w, &h); break;
     }
   }

@@ -2,7 +2,7 @@
  * buffer into an image buffer (RGBA, bottom row first, VLmalloc, release
  * with free()); name only labels the messages. On any format or read error
  * a core prints its message (Targa and SGI: on standard error without a
- * prefix, _VLmsg_error; JPEG and the size limits: a warning) and returns
+ * prefix, _VLmsg_error; JPEG, GIF, PNG and the size limits: a warning) and returns
  * null with nothing allocated. */
 #ifndef VLX_READERS_IMAGE_IMAGES_H
 #define VLX_READERS_IMAGE_IMAGES_H
@@ -16,6 +16,10 @@ uint8_t *_VLsgi_decode(const uint8_t *data, size_t size, const char *name, int *
                        int *height);
 uint8_t *_VLjpeg_decode(const uint8_t *data, size_t size, const char *name, int *width,
                         int *height);
+uint8_t *_VLgif_decode(const uint8_t *data, size_t size, const char *name, int *width,
+                       int *height);
+uint8_t *_VLpng_decode(const uint8_t *data, size_t size, const char *name, int *width,
+                       int *height);
 
 /* The JPEG reader's file entry: opens and reads the file itself (warning
  * "JPEG: Cannot open %s\n" when it cannot), then decodes it. */
@@ -27,8 +31,9 @@ uint8_t *_VLimage_readfile(const char *path, bool jpeg, int *width, int *height)
 
 /* Which core the first bytes select: JPEG (FF D8 FF: JFIF, Exif and every
  * other JPEG file, not only the FF D8 FF E0 00 10 of JFIF), SGI image (magic
- * 474 with one byte per channel), else Targa. */
-enum { VLIMAGE_TGA = 0, VLIMAGE_SGI = 1, VLIMAGE_JPEG = 2 };
+ * 474 with one byte per channel), GIF ("GIF8"), PNG (its 8-byte signature),
+ * else Targa. */
+enum { VLIMAGE_TGA = 0, VLIMAGE_SGI = 1, VLIMAGE_JPEG = 2, VLIMAGE_GIF = 3, VLIMAGE_PNG = 4 };
 int _VLimage_kind(const uint8_t *data, size_t size);
 
 /* Image buffer of width x height pixels after the size checks: null +
