@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "readers/vrml/vrml_internal.h"
+#include "support/http_server.h"
 #include "support/image_fixtures.h"
 #include "support/messages.h"
 #include "support/nff_writer.h"
@@ -67,6 +68,16 @@ int count_vertices(const VLgeometry *g) {
 int count_tables(void) {
   int n = 0;
   for (VLmtable *t = VLmtable_first(); t; t = t->next) ++n;
+  return n;
+}
+
+/* Files in the scratch directory that TMPDIR names. */
+int count_files(const std::string &dir) {
+  DIR *d = opendir(dir.c_str());
+  int n = 0;
+  while (struct dirent *e = d ? readdir(d) : nullptr)
+    if (e->d_name[0] != '.') ++n;
+  if (d) closedir(d);
   return n;
 }
 
@@ -661,16 +672,6 @@ TEST_F(VrmlTest, InlinesLoadAfterTheirFileAndAFailedOneStaysEmpty) {
   EXPECT_EQ(fired_count(VLM_VRML_INLINE), VLVRML_MAXINLINEDEPTH);
 }
 
-/* Files in the scratch directory that TMPDIR names. */
-int count_files(const std::string &dir) {
-  DIR *d = opendir(dir.c_str());
-  int n = 0;
-  while (struct dirent *e = d ? readdir(d) : nullptr)
-    if (e->d_name[0] != '.') ++n;
-  if (d) closedir(d);
-  return n;
-}
-
 TEST_F(VrmlTest, TextureUrlsAreFetchedIntoATemporaryFileThatIsRemoved) {
   char tmpl[] = "/tmp/vlx_vrmltmp_XXXXXX";
   std::string tmp = mkdtemp(tmpl);
@@ -717,6 +718,148 @@ TEST_F(VrmlTest, VrmlFilesLoadThroughSceneLoading) {
   unsetenv("VLMODELS");
   unlink((dir + "/world.txt").c_str());
   rmdir(dir.c_str());
+}
+
+/* --- over HTTP, from a loopback server --- */
+
+/* An environment variable set while it lives. */
+class EnvVar {
+ public:
+  EnvVar(const char *name, const std::string &value) : name_(name) {
+    const char *old = getenv(name);
+    had_ = old != nullptr;
+    if (had_) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~EnvVar() {
+    if (had_) setenv(name_.c_str(), old_.c_str(), 1);
+    else unsetenv(name_.c_str());
+  }
+
+ private:
+  std::string name_, old_;
+  bool had_ = false;
+};
+
+/* A private TMPDIR for the fetched texture files. */
+class TempDir {
+ public:
+  TempDir() {
+    char tmpl[] = "/tmp/vlx_vrmlnet_XXXXXX";
+    path = mkdtemp(tmpl);
+  }
+  ~TempDir() {
+    std::string cmd = "rm -rf '" + path + "'";
+    if (system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
+  }
+  std::string path;
+};
+
+std::string bytes(const Bytes &b) { return std::string(b.begin(), b.end()); }
+
+/* 4 x 4 images of one colour in the three fetched formats. */
+std::string gif_of(uint8_t r, uint8_t g, uint8_t b) {
+  return bytes(gif_encode(std::vector<uint8_t>(16, 1), 4, 4, {0, 0, 0, r, g, b}));
+}
+std::string png_of(int r, int g, int b) {
+  std::vector<int> s;
+  for (int i = 0; i < 16; ++i) s.insert(s.end(), {r, g, b});
+  PngFields f;
+  return bytes(png_encode(s, 4, 4, f));
+}
+std::string jpeg_of(uint8_t r, uint8_t g, uint8_t b) {
+  std::vector<uint8_t> px;
+  for (int i = 0; i < 64; ++i) px.insert(px.end(), {r, g, b});
+  return bytes(jpeg_encode(px, 8, 8, 3, false));
+}
+
+/* The texture of the first polygon of the i-th geometry under n. */
+VLtexture *texture_of(VLnode *n, size_t i) {
+  std::vector<VLnode *> g = collect(n, VLNODE_GEOMETRY);
+  if (i >= g.size() || !geometry_of(g[i])->polys) return nullptr;
+  auto *pt = static_cast<VLpolytexture *>(geometry_of(g[i])->polys->attributes);
+  return pt ? pt->texture : nullptr;
+}
+
+TEST_F(VrmlTest, AWorldWithInlinesAndImageTexturesLoadsOverHttp) {
+  HttpServer server;
+  ASSERT_TRUE(server.ok());
+  TempDir tmp;
+  EnvVar tmpdir("TMPDIR", tmp.path);
+  EnvVar timeout("VLXNETTIMEOUT", "5");
+  server.serve("/w/world.wrl",
+               std::string(kHeader) +
+                   "Separator { WWWInline { name \"parts/a.wrl\" } WWWInline { name \"b.wrl\" }\n"
+                   " Separator { Texture2 { filename \"img/sky.gif\" } Cube { } } }");
+  server.serve("/w/parts/a.wrl", std::string(kHeader) +
+                                     "Separator { Texture2 { filename \"rock.jpg\" } Sphere { } }");
+  server.serve("/w/b.wrl", std::string(kHeader) +
+                               "Separator { Texture2 { filename \"http://" + server.authority() +
+                               "/w/img/grass.png\" } Cone { } }");
+  server.serve("/w/img/sky.gif", gif_of(0, 0, 255));
+  server.serve("/w/parts/rock.jpg", jpeg_of(128, 128, 128));
+  server.serve("/w/img/grass.png", png_of(0, 255, 0));
+  std::string url = server.url("/w/world.wrl");
+  VLnode *n = VLnode_load(parent, url.c_str(), 1.0f);
+  ASSERT_NE(n, nullptr);
+  EXPECT_EQ(fired_count(VLM_VRML_INLINE), 2);
+  EXPECT_EQ(fired_count(VLM_VRML_CANT_RETRIEVE), 0);
+  EXPECT_EQ(fired_count(VLM_VRML_CANT_OPEN), 0);
+  std::vector<VLnode *> in = collect(n, VLNODE_INLINE);
+  ASSERT_EQ(in.size(), 2u);
+  EXPECT_EQ(static_cast<VLinlinenode *>(in[0])->file, server.url("/w/parts/a.wrl"));
+  VLtexture *sky = texture_of(n, 2), *rock = texture_of(in[0], 0), *grass = texture_of(in[1], 0);
+  ASSERT_NE(sky, nullptr);
+  ASSERT_NE(rock, nullptr);
+  ASSERT_NE(grass, nullptr);
+  EXPECT_EQ(rgba_at(sky->pixels, sky->width, 0, 0), (std::vector<int>{0, 0, 255, 255}));
+  EXPECT_EQ(rgba_at(grass->pixels, grass->width, 0, 0), (std::vector<int>{0, 255, 0, 255}));
+  EXPECT_NEAR(rgba_at(rock->pixels, rock->width, 0, 0)[0], 128, 4);
+  EXPECT_EQ(count_files(tmp.path), 0);
+  /* The requests: the world, then its texture, then the inlines and theirs. */
+  std::vector<HttpRequest> r = server.requests();
+  ASSERT_EQ(r.size(), 6u);
+  EXPECT_EQ(r[0].line, "GET /w/world.wrl HTTP/1.0");
+  EXPECT_EQ(r[1].line, "GET /w/img/sky.gif HTTP/1.0");
+  EXPECT_EQ(r[2].line, "GET /w/parts/a.wrl HTTP/1.0");
+  /* Through a proxy the request names the whole URL. */
+  HttpServer proxy;
+  ASSERT_TRUE(proxy.ok());
+  proxy.serve(url, std::string(kHeader) + "Cube { }");
+  EnvVar via("VLXPROXY", proxy.authority());
+  ASSERT_NE(VLnode_load(parent, url.c_str(), 1.0f), nullptr);
+  ASSERT_EQ(proxy.requests().size(), 1u);
+  EXPECT_EQ(proxy.requests()[0].line, "GET " + url + " HTTP/1.0");
+}
+
+TEST_F(VrmlTest, AHostileServerCostsAtMostItsTimeoutAndLeavesNoFile) {
+  HttpServer server;
+  ASSERT_TRUE(server.ok());
+  TempDir tmp;
+  EnvVar tmpdir("TMPDIR", tmp.path);
+  EnvVar timeout("VLXNETTIMEOUT", "0.5");
+  server.set_huge_size(uint64_t(8) << 20);
+  const HttpMode modes[] = {HttpMode::Silent, HttpMode::Trickle, HttpMode::CloseMidway,
+                            HttpMode::Huge, HttpMode::Garbage};
+  const std::string world = std::string(kHeader) + "Separator { Cube { } Sphere { } }";
+  for (HttpMode mode : modes) {
+    SCOPED_TRACE(int(mode));
+    server.serve("/w.wrl", world);
+    server.serve("/t.gif", gif_of(1, 2, 3));
+    server.serve_hostile("/w.wrl", mode);
+    record_messages();
+    VLnode *n = VLnode_load(parent, server.url("/w.wrl").c_str(), 1.0f);
+    /* The whole reply or a syntax error; never a partial world. */
+    EXPECT_TRUE(n == nullptr || collect(n, VLNODE_GEOMETRY).size() == 2u);
+    /* A texture from the same server, answered the same way. */
+    server.serve("/w.wrl", world);
+    server.serve_hostile("/t.gif", mode);
+    std::string tex = std::string(kHeader) + "Separator { Texture2 { filename \"" +
+                      server.url("/t.gif") + "\" } Cube { } }";
+    VLnode *t = VLvrml_readbytes(parent, "t.wrl", tex.data(), tex.size(), nullptr);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(count_files(tmp.path), 0);
+  }
 }
 
 /* --- hostile input --- */
