@@ -63,6 +63,7 @@ struct Bench {
   VLpath *path = nullptr;
   VLsensor *sensor = nullptr;     /* the terrain scene's mouse sensor */
   VLnode *modelswitch = nullptr;
+  std::string worlddir;           /* where "final.wrl" was found (its textures' names start so) */
   VLnode *scenenode = nullptr;    /* grid switch or Separator of the scene */
   VLnode *multiplier_group = nullptr;
   VLnode *templates[4] = {};      /* the grid variants' shared movable nodes */

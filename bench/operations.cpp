@@ -80,8 +80,10 @@ void bench_setvertexflags(uint8_t flags) {
 void bench_settexturemode(int mode) {
   static const int kind[3] = {0, 1, 1}, level[3] = {0, 1, 7};
   if (mode < 0 || mode > 2) return;
-  for (const char *name : {"terrain.tga", "dome.tga", "vy.tga"})
-    VLtexture_setfilter(name, kind[mode], level[mode]);
+  /* The world's textures carry the directory it was found in. */
+  const std::string &dir = bench().worlddir;
+  for (const std::string &name : {dir + "terrain.tga", dir + "dome.tga", std::string("vy.tga")})
+    VLtexture_setfilter(name.c_str(), kind[mode], level[mode]);
   bench().texturemode = uint8_t(mode);
 }
 

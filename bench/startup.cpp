@@ -1,16 +1,24 @@
 /* Start-up of the benchmark once the universe exists: the fly-through path
  * linked to the viewpoint, lighting and smooth shading, the default texture
  * filter, a directed light, the model switch (an empty Separator, the world
- * model or a placeholder, the ripple surface), the window's projection and
+ * model "final.wrl" or a placeholder, the ripple surface), the window's projection and
  * the default grid of size 2. */
 #include "bench.h"
 #include "vlx/vlx.h"
 
 namespace {
 
-/* World models are read by the model readers, which this build does not
- * have yet: the terrain scene then shows the path over an empty model. */
-VLnode *load_world(VLnode *) { return nullptr; }
+/* The world model "final.wrl", found along VLMODELS; its textures are
+ * named after its directory. Null when it cannot be loaded: the terrain
+ * scene then shows the path over an empty model. */
+VLnode *load_world(VLnode *parent) {
+  const char *found = VLfile_findmodel("final.wrl");
+  if (!found) return nullptr;
+  std::string path(found);
+  size_t slash = path.rfind('/');
+  bench().worlddir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  return VLnode_load(parent, path.c_str(), 1.0f);
+}
 
 void window_setup(void) {
   VLwindow_setprojection(bench().window, 3);

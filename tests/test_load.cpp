@@ -217,14 +217,14 @@ TEST_F(LoadTest, TypesComeFromTheBytesNotTheName) {
     std::string bytes;
     VLmsgid warning;
   } cases[] = {
-      {"world.txt", "#VRML V1.0 ascii\n", VLM_LOAD_NO_READER},
+      {"world.txt", "#VRML V1.0 ascii\n", VLM_VRML_FIRST_NODE},
       {"part.nff", "solid x\r\nendsolid\r\n", VLM_SLP_NO_NAME},
       {"table.nff", "mat\nvalid 2\n", VLM_LOAD_UNKNOWN_TYPE},
       {"old.nff", "2424xxxx", VLM_OLD_BINARY},
       {"old2.nff", "2323xxxx", VLM_OLD_BINARY},
       {"flight.nff", std::string("\0\1\0\0", 4), VLM_FLT_BAD_HEADER},
       {"box.obj", "v 0 0 0\n", VLM_GEOM_TOO_FEW},  /* read as OBJ: no faces */
-      {"http://example.invalid/w.wrl", "", VLM_LOAD_NO_READER},
+      {"http://127.0.0.1:1/w.wrl", "", VLM_VRML_CANT_OPEN},
   };
   setenv("VLMODELS", scratch.dir.c_str(), 1);
   for (const Case &c : cases) {

@@ -98,6 +98,9 @@ rt off
 ; --- The ripple surface (three ripples) ---
 mr
 c
-; --- The terrain fly-through (forces texturing on, lighting off) ---
+; --- The terrain fly-through over final.wrl (forces texturing on, lighting off) ---
 mt
+c
+; --- The same fly-through without texturing ---
+rt off
 c

@@ -63,6 +63,10 @@ VLtexture *VLtexture_find(const char *name);
  * upload; null when it cannot be read (the error is left for
  * VLtexture_reporterror). A texture already in the list is returned. */
 VLtexture *VLtexture_load(const char *name, int filtermode, int filterlevel);
+/* The texture of that name in the list, else loaded with the default
+ * filter of textures made later; null (the error reported) when it cannot
+ * be read. */
+VLtexture *VLtexture_get(const char *name);
 /* Makes a texture from a copy of the caller's image buffer, or gives an
  * existing one of that name new pixels; null for bad arguments. */
 VLtexture *VLtexture_newfrompixels(const char *name, const uint8_t *pixels,

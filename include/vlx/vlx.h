@@ -23,6 +23,7 @@
 #include "vlx/slp.h"
 #include "vlx/renderer.h"
 #include "vlx/viewpoint.h"
+#include "vlx/vrml.h"
 #include "vlx/texture.h"
 #include "vlx/universe.h"
 #include "vlx/window.h"

@@ -231,6 +231,26 @@
   X(G1_BAD_NUMBER, WARNING, "File %s: a number was expected at byte %zu; reading stops\n") \
   X(G1_BAD_INDEX, WARNING, "File %s: polygon vertex index %d is outside 0 to %d; the polygon is skipped\n") \
   X(G1_BAD_DETAIL, WARNING, "File %s: a detail block count of %d at byte %zu is invalid; reading stops\n") \
+  /* readers: VRML 1.0 */ \
+  X(VRML_INVALID, WARNING, "Invalid VRML File (%s)\n") \
+  X(VRML_CANT_OPEN, WARNING, "Could not open %s\n") \
+  X(VRML_CANT_RETRIEVE, WARNING, "Could not retrieve %s\n") \
+  X(VRML_FIRST_NODE, WARNING, "Illegal first Node in file\n") \
+  X(VRML_TOSSING, WARNING, "Tossing: %s\n") \
+  X(VRML_SYNTAX, WARNING, "VRML error on line %d with (%s)\n") \
+  X(VRML_POOL_MEMORY, FATAL, "OUT OF MEMORY\n") \
+  X(VRML_PARSE_ACTION, FATAL, "Unknown VRML parse action (%d)\n") \
+  X(VRML_INLINE, INFO, "Processing inline:%s\n") \
+  X(VRML_USE_NOT_FOUND, WARNING, "USE: %s not found on line %d\n") \
+  X(VRML_COPYING, INFO, "Copying subtree\n") \
+  X(VRML_FEW_VERTICES, WARNING, "less than 3 vertices") \
+  X(VRML_TOO_DEEP, WARNING, "VRML nodes nested deeper than %d levels on line %d: the file is not loaded\n") \
+  X(VRML_TOO_MANY_VALUES, WARNING, "VRML values beyond %u words on line %d: the file is not loaded\n") \
+  X(VRML_IMAGE_TOO_LARGE, WARNING, "VRML image of %d x %d pixels on line %d is larger than %d x %d: the file is not loaded\n") \
+  X(VRML_COPY_LIMIT, WARNING, "VRML subtree copies beyond %d nodes on line %d: the file is not loaded\n") \
+  X(VRML_INLINE_TOO_DEEP, WARNING, "Inline %s is nested more than %d files deep: it is not loaded\n") \
+  X(VRML_TOO_MANY, WARNING, "More than %d %s in %s: the rest are not made\n") \
+  X(VRML_TOO_MANY_INLINES, WARNING, "More than %d inline files: %s is not loaded\n") \
   /* scene: lights */ \
   X(LIGHT_DIRECTED_ZERO, WARNING, "Must pass in non-zero direction vector to create directed light.") \
   X(LIGHT_SPOT_ZERO, WARNING, "Must pass in non-zero direction vector to create spot light.") \

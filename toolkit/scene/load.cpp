@@ -25,6 +25,7 @@
 #include "vlx/obj.h"
 #include "vlx/node.h"
 #include "vlx/slp.h"
+#include "vlx/vrml.h"
 
 namespace {
 
@@ -89,6 +90,11 @@ VLgeomcell *read_3dg1(FILE *stream, const char *path, float scale) {
   return one_cell(VL3dg1_read(stream, path, scale));
 }
 
+/* A VRML world resolves its relative names against its own path. */
+VLnode *read_vrml(VLnode *parent, const char *path) {
+  return VLvrml_load(parent, path, path, nullptr);
+}
+
 /* Every format a file type can name. */
 const VLreaderentry kReaders[] = {
     {VLFILE_DXF, "DXF", read_dxf, nullptr, true},
@@ -99,7 +105,7 @@ const VLreaderentry kReaders[] = {
     {VLFILE_BNFF, "binary neutral file", read_bnff, nullptr, true},
     {VLFILE_SLP, "SLP", read_slp, nullptr, true},
     {VLFILE_FLT, "OpenFlight", nullptr, read_flt, false},
-    {VLFILE_VRML, "VRML", nullptr, nullptr, false},
+    {VLFILE_VRML, "VRML", nullptr, read_vrml, false},
 };
 
 const VLreaderentry *reader_of(int type) {

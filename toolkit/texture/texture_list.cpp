@@ -194,6 +194,8 @@ size_t VLtexture_memory(void) {
   return total;
 }
 
+VLtexture *VLtexture_get(const char *name) { return name ? _VLtexture_get(name) : nullptr; }
+
 VLtexture *_VLtexture_get(const char *name) {
   if (VLtexture *t = VLtexture_find(name)) return t;
   const VLtexturestate &s = _VLtextures();
