@@ -15,12 +15,12 @@
 
 namespace {
 
-/* One load and delete; whether the load gave a node. */
+/* One load and the deletion of everything it attached (a file of several
+ * meshes gives several nodes); whether the load gave a node. */
 bool load_once(VLnode *parent, const char *path) {
   VLnode *n = VLnode_load(parent, path, 1.0f);
-  if (!n) return false;
-  VLnode_delete(n);
-  return true;
+  while (VLnode_numchildren(parent) > 0) VLnode_deletechild(parent, 0);
+  return n != nullptr;
 }
 
 }  // namespace
