@@ -56,9 +56,9 @@ std::string height_field(int w, int h) {
       }
       int a = at[size_t(y * (w + 1) + x)], b = at[size_t(y * (w + 1) + x + 1)];
       int c = at[size_t((y + 1) * (w + 1) + x + 1)], d = at[size_t((y + 1) * (w + 1) + x)];
-      FltFaceSpec spec;
-      spec.colour = uint16_t(((x + y) % 16) * 128 + 127);
-      f.face("p", spec);
+      FltFaceFields fields;
+      fields.colour = uint16_t(((x + y) % 16) * 128 + 127);
+      f.face("p", fields);
       f.push();
       f.vertex_list({a, b, c, d});
       f.pop();

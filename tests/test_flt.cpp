@@ -54,10 +54,10 @@ Square square_palette(FltWriter &w, double z, bool uv = false) {
 }
 
 void square_object(FltWriter &w, const char *object, const Square &s,
-                   const FltFaceSpec &spec = FltFaceSpec()) {
+                   const FltFaceFields &fields = FltFaceFields()) {
   w.object(object);
   w.push();
-  w.face("f1", spec);
+  w.face("f1", fields);
   w.push();
   w.vertex_list(s.corners);
   w.pop();
@@ -360,13 +360,13 @@ TEST_F(FltTest, ATextureWithItsAttributeFile) {
   w.texture_palette("stone.tga", 1);
   Square s = square_palette(w, 0, true);
   w.push();
-  FltFaceSpec wood;
+  FltFaceFields wood;
   wood.texture = 0;
   square_object(w, "o1", s, wood);
-  FltFaceSpec stone;
+  FltFaceFields stone;
   stone.texture = 1;
   square_object(w, "o2", s, stone);
-  FltFaceSpec missing;
+  FltFaceFields missing;
   missing.texture = 9;
   square_object(w, "o3", s, missing);
   square_object(w, "o4", s, missing);
@@ -401,21 +401,21 @@ TEST_F(FltTest, ColoursAndMaterialsBecomeTableEntries) {
   Square s = square_palette(w, 0);
   w.push();
   struct Case {
-    FltFaceSpec spec;
+    FltFaceFields fields;
     float diffuse[3];
     float alpha;
   } cases[4];
-  cases[0].spec.colour = 0 * 128 + 127;             /* red, full */
-  cases[0] = {cases[0].spec, {1, 0, 0}, 1};
-  cases[1].spec.colour = 1 * 128 + 127;             /* blue */
-  cases[1] = {cases[1].spec, {0, 0, 1}, 1};
-  cases[2].spec.flags = 0x10000000u;                /* packed green */
-  cases[2].spec.packed = 0x0000ff00u;
-  cases[2] = {cases[2].spec, {0, 1, 0}, 1};
-  cases[3].spec.colour = 127;                       /* red times material 0 */
-  cases[3].spec.material = 0;
-  cases[3] = {cases[3].spec, {0.5f, 0, 0}, 0.5f};
-  for (Case &c : cases) square_object(w, "o", s, c.spec);
+  cases[0].fields.colour = 0 * 128 + 127;             /* red, full */
+  cases[0] = {cases[0].fields, {1, 0, 0}, 1};
+  cases[1].fields.colour = 1 * 128 + 127;             /* blue */
+  cases[1] = {cases[1].fields, {0, 0, 1}, 1};
+  cases[2].fields.flags = 0x10000000u;                /* packed green */
+  cases[2].fields.packed = 0x0000ff00u;
+  cases[2] = {cases[2].fields, {0, 1, 0}, 1};
+  cases[3].fields.colour = 127;                       /* red times material 0 */
+  cases[3].fields.material = 0;
+  cases[3] = {cases[3].fields, {0.5f, 0, 0}, 0.5f};
+  for (Case &c : cases) square_object(w, "o", s, c.fields);
   w.pop();
   VLnode *root = read(w.bytes);
   ASSERT_EQ(VLnode_numchildren(root), 5);
@@ -441,7 +441,7 @@ TEST_F(FltTest, SubfacesAreLayeredAndUnexpectedRecordsReported) {
   w.push();
   w.object("o1");
   w.push();
-  FltFaceSpec two;
+  FltFaceFields two;
   two.drawtype = 1;
   w.face("super", two);
   w.push();
@@ -455,7 +455,7 @@ TEST_F(FltTest, SubfacesAreLayeredAndUnexpectedRecordsReported) {
   w.face("empty");
   w.pop_subface();
   w.pop();
-  FltFaceSpec light;
+  FltFaceFields light;
   light.drawtype = 8;
   w.face("lights", light);
   w.push();

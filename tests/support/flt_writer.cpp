@@ -44,7 +44,7 @@ void FltWriter::group(const char *id) { record(2, flt_name(id, 8) + std::string(
 
 void FltWriter::object(const char *id) { record(4, flt_name(id, 8) + std::string(16, '\0')); }
 
-void FltWriter::face(const char *id, const FltFaceSpec &s) {
+void FltWriter::face(const char *id, const FltFaceFields &s) {
   std::string b = flt_name(id, 8) + flt_be32(0) + flt_be16(0);           /* to 18 */
   b += char(s.drawtype) + std::string(1, '\0') + flt_be16(s.colour) + flt_be16(0);  /* to 24 */
   b += std::string(2, '\0') + flt_be16(0) + flt_be16(uint16_t(s.texture)) +
@@ -163,7 +163,7 @@ std::string flt_sample(void) {
   w.translation(1, 2, 3);
   w.replicate(1);
   w.push();
-  FltFaceSpec f;
+  FltFaceFields f;
   f.colour = 100;
   f.material = 0;
   f.drawtype = 1;

@@ -11,7 +11,7 @@
 #include <vector>
 
 /* What a face record says besides its ID. */
-struct FltFaceSpec {
+struct FltFaceFields {
   int drawtype = 0;            /* 1: two-sided */
   uint16_t colour = 0;         /* palette index * 128 + intensity */
   int16_t texture = -1;
@@ -36,7 +36,7 @@ class FltWriter {
   void pop_subface() { record(20, ""); }
   void group(const char *id);
   void object(const char *id);
-  void face(const char *id, const FltFaceSpec &spec = FltFaceSpec());
+  void face(const char *id, const FltFaceFields &fields = FltFaceFields());
   /* Row vectors, translation in the last row. */
   void matrix(const float m[16]);
   void translation(float x, float y, float z);
