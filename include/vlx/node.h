@@ -301,6 +301,11 @@ struct VLnodecell {
 };
 /* Number of load parameters handed to the geometry readers. */
 enum { VLLOAD_NPARAMS = 7 };
+/* What the geometry readers' node entries return: one Geometry node (a
+ * movable one when flag is set) per geometry of the list, under the orphan
+ * holder and named after its geometry, in reverse order; the list cells
+ * are freed, a geometry whose node cannot be made is deleted. */
+VLnodecell *_VLnode_fromgeometries(VLgeomcell *list, int flag);
 /* Finds name along VLMODELS (an "http://" name goes to the VRML reader),
  * detects its type from its first bytes and attaches what its reader makes
  * under parent (null: the orphan holder); the first node made, or null

@@ -211,6 +211,27 @@ VLnode *VLnode_load(VLnode *parent, const char *name, float scale) {
   return n;
 }
 
+VLnodecell *_VLnode_fromgeometries(VLgeomcell *list, int flag) {
+  VLnodecell *nodes = nullptr;
+  while (list) {
+    VLgeomcell *next = list->next;
+    VLgeometry *g = list->geometry;
+    VLnode *n = flag ? VLmovablegeometrynode_new(nullptr, g) : VLgeometrynode_new(nullptr, g);
+    if (n) {
+      VLnode_setname(n, g->name);
+      VLnodecell *c = static_cast<VLnodecell *>(VLmalloc(sizeof(VLnodecell)));
+      c->node = n;
+      c->next = nodes;
+      nodes = c;
+    } else {
+      VLgeometry_delete(g);
+    }
+    free(list);
+    list = next;
+  }
+  return nodes;
+}
+
 VLgeomcell *VLgeometry_load(FILE *stream, const char *name, int type,
                             float params[VLLOAD_NPARAMS], float scale, int flag) {
   (void)flag;

@@ -10,32 +10,6 @@
 #include "vlx/geometry.h"
 #include "vlx/node.h"
 
-namespace {
-
-/* One Geometry node per geometry, the nodes in reverse order. */
-VLnodecell *make_nodes(VLgeomcell *list, int flag) {
-  VLnodecell *nodes = nullptr;
-  while (list) {
-    VLgeomcell *next = list->next;
-    VLgeometry *g = list->geometry;
-    VLnode *n = flag ? VLmovablegeometrynode_new(nullptr, g) : VLgeometrynode_new(nullptr, g);
-    if (n) {
-      VLnode_setname(n, g->name);
-      VLnodecell *c = static_cast<VLnodecell *>(VLmalloc(sizeof(VLnodecell)));
-      c->node = n;
-      c->next = nodes;
-      nodes = c;
-    } else {
-      VLgeometry_delete(g);
-    }
-    free(list);
-    list = next;
-  }
-  return nodes;
-}
-
-}  // namespace
-
 VLgeomcell *VL3ds_readbytes(const char *path, const uint8_t *data, size_t size, float scale,
                             bool merge) {
   if (!path) path = "";
@@ -64,5 +38,5 @@ VLgeomcell *_VL3ds_read_geometries(FILE *stream, const char *path, float scale, 
 }
 
 VLnodecell *VL3ds_load(FILE *stream, const char *path, float scale, bool merge, int flag) {
-  return make_nodes(_VL3ds_read_geometries(stream, path, scale, merge), flag);
+  return _VLnode_fromgeometries(_VL3ds_read_geometries(stream, path, scale, merge), flag);
 }

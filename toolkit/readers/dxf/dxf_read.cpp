@@ -42,27 +42,6 @@ void set_view(const VLdxfreader &r, VLview *view) {
   view->orientation[3] = q.w;
 }
 
-VLnodecell *make_nodes(VLgeomcell *list, int flag) {
-  VLnodecell *nodes = nullptr;
-  while (list) {
-    VLgeomcell *next = list->next;
-    VLgeometry *g = list->geometry;
-    VLnode *n = flag ? VLmovablegeometrynode_new(nullptr, g) : VLgeometrynode_new(nullptr, g);
-    if (n) {
-      VLnode_setname(n, g->name);
-      VLnodecell *c = static_cast<VLnodecell *>(VLmalloc(sizeof(VLnodecell)));
-      c->node = n;
-      c->next = nodes;
-      nodes = c;
-    } else {
-      VLgeometry_delete(g);
-    }
-    free(list);
-    list = next;
-  }
-  return nodes;
-}
-
 }  // namespace
 
 VLgeomcell *VLdxf_readbytes(const char *path, const char *data, size_t size,
@@ -92,5 +71,5 @@ VLgeomcell *VLdxf_read(FILE *stream, const char *path, VLview *view, float scale
 
 VLnodecell *VLdxf_load(FILE *stream, const char *path, VLview *view, float scale, bool merge,
                        int flag) {
-  return make_nodes(VLdxf_read(stream, path, view, scale, merge), flag);
+  return _VLnode_fromgeometries(VLdxf_read(stream, path, view, scale, merge), flag);
 }

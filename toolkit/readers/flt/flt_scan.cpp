@@ -19,7 +19,7 @@ struct Unit {
 };
 const Unit kUnits[] = {{0, 1.0}, {1, 1000.0}, {4, 0.3048}, {5, 0.0254}, {8, 1852.0}};
 /* Offsets in the header record. */
-const size_t kHeaderRevision = 12, kHeaderScale = 60, kHeaderUnits = 62;
+const size_t kHeaderRevision = 12, kHeaderScale = 60;
 /* Colour palette: brightest colours from this offset, 4 bytes each. */
 const size_t kColoursAt = 132, kMaxColours = 1024;
 /* Texture palette: file name field size. */

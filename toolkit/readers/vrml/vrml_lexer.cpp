@@ -40,20 +40,20 @@ void classes(Tables &t) {
   unsigned char *c = t.cls + 1;
   for (int i = 0; i < 256; ++i) c[i] = i >= 128 ? C_HIGH : C_OTHER;
   t.cls[0] = C_EOF;
-  c[' '] = c['\t'] = c['\r'] = C_BLANK;
-  c['\n'] = C_LF;
+  c[int(' ')] = c[int('\t')] = c[int('\r')] = C_BLANK;
+  c[int('\n')] = C_LF;
   for (int i = '1'; i <= '9'; ++i) c[i] = C_DIGIT;
-  c['0'] = C_ZERO;
+  c[int('0')] = C_ZERO;
   for (int i = 'a'; i <= 'z'; ++i) c[i] = c[i - 32] = C_LETTER;
   for (const char *h = "ABCDFabcdf"; *h; ++h) c[(unsigned char)*h] = C_HEX;
-  c['E'] = c['e'] = C_E;
-  c['X'] = c['x'] = C_X;
-  c['"'] = C_QUOTE;
-  c['+'] = c['-'] = C_SIGN;
-  c['.'] = C_DOT;
+  c[int('E')] = c[int('e')] = C_E;
+  c[int('X')] = c[int('x')] = C_X;
+  c[int('"')] = C_QUOTE;
+  c[int('+')] = c[int('-')] = C_SIGN;
+  c[int('.')] = C_DOT;
   for (const char *p = "(),[]{|}~"; *p; ++p) c[(unsigned char)*p] = C_PUNCT;
-  c['_'] = C_UNDER;
-  c['#'] = C_HASH;
+  c[int('_')] = C_UNDER;
+  c[int('#')] = C_HASH;
 }
 
 void row(Tables &t, int s, int dflt, std::initializer_list<std::pair<int, int>> cases) {
