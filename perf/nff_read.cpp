@@ -13,6 +13,7 @@
 
 #include "display/device/device.h"
 #include "support/nff_writer.h"
+#include "timing.h"
 #include "vlx/geometry.h"
 #include "vlx/node.h"
 #include "vlx/universe.h"
@@ -59,20 +60,7 @@ NffModel height_field(int w, int h) {
 
 /* Best of 3 loads, in seconds. */
 double time_load(const std::string &path) {
-  double best = 1e30;
-  for (int i = 0; i < 3; ++i) {
-    auto t0 = std::chrono::steady_clock::now();
-    VLnode *n = VLnode_load(nullptr, path.c_str(), 1.0f);
-    auto t1 = std::chrono::steady_clock::now();
-    if (!n) {
-      fprintf(stderr, "%s did not load\n", path.c_str());
-      exit(1);
-    }
-    VLnode_delete(n);
-    double s = std::chrono::duration<double>(t1 - t0).count();
-    if (s < best) best = s;
-  }
-  return best;
+  return perf::best_load_s(path.c_str());
 }
 
 }  // namespace

@@ -93,19 +93,7 @@ bool write_file(const std::string &path, const std::string &bytes) {
 
 /* Best of 3 loads, in seconds. */
 double time_load(const std::string &path) {
-  double best = 1e30;
-  for (int i = 0; i < 3; ++i) {
-    double t0 = perf::now_s();
-    VLnode *n = VLnode_load(nullptr, path.c_str(), 1.0f);
-    double t1 = perf::now_s();
-    if (!n) {
-      fprintf(stderr, "%s did not load\n", path.c_str());
-      exit(1);
-    }
-    VLnode_delete(n);
-    if (t1 - t0 < best) best = t1 - t0;
-  }
-  return best;
+  return perf::best_load_s(path.c_str());
 }
 
 /* The reference reader on the same file, best of 3; negative without it. */
