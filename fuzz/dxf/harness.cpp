@@ -10,13 +10,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   fuzz_universe();
   VLview view;
   VLdxfoptions options{&view, 1.0f, size % 2 == 0, 20000};
+  unsigned long tables = fuzz_tables_before();
   VLgeomcell *list =
       VLdxf_readbytes("fuzz", reinterpret_cast<const char *>(data), size, &options);
-  while (list) {
-    VLgeomcell *next = list->next;
-    if (list->geometry) VLgeometry_delete(list->geometry);
-    free(list);
-    list = next;
-  }
+  fuzz_delete_geometries(list);
+  fuzz_drop_tables(tables);
   return 0;
 }

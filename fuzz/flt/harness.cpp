@@ -31,8 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   fuzz_universe();
   Input in{data, size};
   VLfltoptions options{serve, &in, size % 2 == 0};
+  unsigned long tables = fuzz_tables_before();
   VLnode *root = VLflt_readbytes("fuzz/db.flt", data, size, &options);
   if (root) VLnode_delete(root);
   VLuniverse_clear();
+  fuzz_drop_tables(tables);
   return 0;
 }

@@ -71,8 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   put("f.mtl", parts[1], n >= 1);
   put("f.map", parts[2], n >= 2);
   std::string path = folder() + "/f.obj";
+  unsigned long tables = fuzz_tables_before();
   VLgeometry *g = VLobj_readbytes(path.c_str(), parts[0].data(), parts[0].size(),
                                   size % 3 == 0 ? 0.5f : 1.0f);
   if (g) VLgeometry_delete(g);
+  fuzz_drop_tables(tables);
   return 0;
 }
