@@ -308,6 +308,46 @@ TEST_F(MtableTest, EntryChangesDropTheUsersRenderCaches) {
   VLgeometry_delete(g);
 }
 
+/* Geometries let go of a shared table first-made first, newest first and
+ * from the middle: the user list keeps exactly the others, and a table a
+ * load made goes with its last user. Letting go takes constant time (one
+ * table shared by many geometries of a drawing). */
+TEST_F(MtableTest, UsersLetGoInAnyOrder) {
+  const int n = 6;
+  const std::vector<std::vector<int>> orders = {
+      {0, 1, 2, 3, 4, 5}, {5, 4, 3, 2, 1, 0}, {2, 3, 0, 5, 1, 4}};
+  for (const auto &order : orders) {
+    int tables = table_count();
+    unsigned long before = _VLmtable_newest();
+    VLmtable *t = VLmtable_new(VLDIFFUSE, 1, nullptr);
+    ASSERT_NE(t, nullptr);
+    std::vector<VLgeometry *> g(n);
+    for (int i = 0; i < n; ++i) {
+      g[i] = VLgeometry_newblock(1, 1, 1, false);
+      ASSERT_NE(g[i], nullptr);
+      VLmtable_attach(g[i], t);
+    }
+    _VLmtable_ownbyusers(before);   /* freed with its last user */
+    std::vector<bool> gone(n, false);
+    for (size_t k = 0; k < order.size(); ++k) {
+      int i = order[size_t(k)];
+      VLgeometry_delete(g[size_t(i)]);
+      gone[size_t(i)] = true;
+      if (k + 1 == order.size()) break;
+      std::vector<bool> seen(n, false);
+      const VLmtableuser *prev = nullptr;
+      for (const VLmtableuser *u = t->users; u; prev = u, u = u->next) {
+        EXPECT_EQ(u->prev, prev);
+        for (int j = 0; j < n; ++j)
+          if (u->geometry == g[size_t(j)]) seen[size_t(j)] = true;
+        EXPECT_EQ(u->geometry->mtable, t);
+      }
+      for (int j = 0; j < n; ++j) EXPECT_EQ(seen[size_t(j)], !gone[size_t(j)]) << j;
+    }
+    EXPECT_EQ(table_count(), tables);   /* freed with the last, like the blocks' own */
+  }
+}
+
 /* ---------- merging ---------- */
 
 TEST_F(MtableTest, MergeConvertsLayoutsAndKeepsOrder) {

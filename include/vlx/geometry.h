@@ -12,6 +12,7 @@
 
 struct VLnode;
 struct VLmtable;
+struct VLmtableuser;
 struct VLgeometry;
 
 /* Vertex flag bits. */
@@ -95,6 +96,7 @@ struct VLgeometry {
   int32_t npolys;               /* closed polygons */
   int32_t refcount;             /* 1 at creation */
   VLpoly *polys;                /* polygon list, newest first */
+  VLmtableuser *mtableuser;     /* its cell in mtable's user list */
 };
 
 /* --- construction (one open geometry in the process) --- */

@@ -51,10 +51,12 @@ struct VLmhashbucket {
   VLmhashcell *overflow;
 };
 
-/* One geometry that uses a table. */
+/* One geometry that uses a table (the geometry knows its cell, so that
+ * letting go of a table takes constant time however many share it). */
 struct VLmtableuser {
   VLmtableuser *next;
   VLgeometry *geometry;
+  VLmtableuser *prev;
 };
 
 struct VLmtable {

@@ -260,7 +260,10 @@ bool VLmtable_delete(VLmtable *t) {
   while (t->users) {
     VLmtableuser *u = t->users;
     t->users = u->next;
-    if (u->geometry->mtable == t) u->geometry->mtable = nullptr;
+    if (u->geometry->mtable == t) {
+      u->geometry->mtable = nullptr;
+      u->geometry->mtableuser = nullptr;
+    }
     free(u);
   }
   free_overflow(t);

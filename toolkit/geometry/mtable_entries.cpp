@@ -103,13 +103,14 @@ int VLmtable_findentryname(const VLmtable *t, const char *name) {
 
 void VLmtable_detach(VLmtable *t, VLgeometry *g) {
   if (!t || !g) return;
-  for (VLmtableuser **link = &t->users; *link; link = &(*link)->next)
-    if ((*link)->geometry == g) {
-      VLmtableuser *gone = *link;
-      *link = gone->next;
-      free(gone);
-      break;
-    }
+  VLmtableuser *u = g->mtable == t ? g->mtableuser : nullptr;
+  if (u) {
+    if (u->prev) u->prev->next = u->next;
+    else t->users = u->next;
+    if (u->next) u->next->prev = u->prev;
+    free(u);
+    g->mtableuser = nullptr;
+  }
   if (g->mtable == t) g->mtable = nullptr;
   if (t->freewithusers && !t->users) VLmtable_delete(t);
 }
@@ -121,6 +122,9 @@ void VLmtable_attach(VLgeometry *g, VLmtable *t) {
   if (!t) return;
   VLmtableuser *u = static_cast<VLmtableuser *>(VLmalloc(sizeof(VLmtableuser)));
   u->geometry = g;
+  u->prev = nullptr;
   u->next = t->users;
+  if (u->next) u->next->prev = u;
   t->users = u;
+  g->mtableuser = u;
 }
