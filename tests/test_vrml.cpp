@@ -445,6 +445,30 @@ TEST_F(VrmlTest, DefUseSharesANodeOrCopiesItForAnotherMaterial) {
   ASSERT_NE(ug->polys->attributes, nullptr);
 }
 
+/* Each level USEs the one before twice under a new material, so the
+ * copies double: a few hundred bytes would make millions of vertices.
+ * What copies make is limited (nodes, vertices and polygons, not nodes
+ * alone: a Sphere copies hundreds of records); below it the copies are
+ * made. */
+std::string doubling(int levels) {
+  std::string s = "Separator { DEF l0 Separator { Sphere { } }\n";
+  for (int i = 1; i <= levels; ++i)
+    s += " Material { diffuseColor 0." + std::to_string(i % 10) + " 0 0 } DEF l" +
+         std::to_string(i) + " Separator { USE l" + std::to_string(i - 1) + " USE l" +
+         std::to_string(i - 1) + " }\n";
+  return s + "}";
+}
+
+TEST_F(VrmlTest, DoublingCopiesStopAtTheLimit) {
+  VLnode *small = load(doubling(4));
+  ASSERT_NE(small, nullptr);
+  EXPECT_EQ(collect(small, VLNODE_GEOMETRY).size(), 1u + 2 + 4 + 8 + 16);
+  record_messages();
+  EXPECT_EQ(load(doubling(16)), nullptr);   /* 65 536 spheres */
+  EXPECT_EQ(fired_count(VLM_VRML_COPY_LIMIT), 1);
+  EXPECT_EQ(VLnode_numchildren(parent), 1);   /* the small world only */
+}
+
 TEST_F(VrmlTest, ACoordinateWithTwoNormalsGivesTwoVertices) {
   VLnode *n = load("Separator { Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0, 0 -1 0 ] }"
                    " Normal { vector [ 0 0 1, 0 0 -1 ] } NormalBinding { value PER_VERTEX_INDEXED }"

@@ -247,7 +247,7 @@
   X(VRML_TOO_DEEP, WARNING, "VRML nodes nested deeper than %d levels on line %d: the file is not loaded\n") \
   X(VRML_TOO_MANY_VALUES, WARNING, "VRML values beyond %u words on line %d: the file is not loaded\n") \
   X(VRML_IMAGE_TOO_LARGE, WARNING, "VRML image of %d x %d pixels on line %d is larger than %d x %d: the file is not loaded\n") \
-  X(VRML_COPY_LIMIT, WARNING, "VRML subtree copies beyond %d nodes on line %d: the file is not loaded\n") \
+  X(VRML_COPY_LIMIT, WARNING, "VRML subtree copies beyond %d nodes, vertices and polygons on line %d: the file is not loaded\n") \
   X(VRML_INLINE_TOO_DEEP, WARNING, "Inline %s is nested more than %d files deep: it is not loaded\n") \
   X(VRML_TOO_MANY, WARNING, "More than %d %s in %s: the rest are not made\n") \
   X(VRML_TOO_MANY_INLINES, WARNING, "More than %d inline files: %s is not loaded\n") \

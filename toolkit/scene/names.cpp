@@ -1,9 +1,14 @@
 /* Node names: an owned copy in the node and a cell (next, node) in one of
  * 64 buckets, new cells in front. Several nodes may carry the same name.
  * A name that cannot be found in its bucket (set behind the table's back)
- * gives a warning when it is replaced, and is replaced all the same. */
+ * gives a warning when it is replaced, and is replaced all the same.
+ * An index from node to cell (cells are doubly linked) makes removal take
+ * constant time: a file of many nodes of one name, deleted first-made
+ * first, walked the whole bucket for each. */
 #include <stdlib.h>
 #include <string.h>
+
+#include <unordered_map>
 
 #include "core/messages.h"
 #include "scene/scene_internal.h"
@@ -19,13 +24,28 @@ int _VLnames_bucket(const char *name) {
   return ((sum % VLNAME_BUCKETS) + VLNAME_BUCKETS) % VLNAME_BUCKETS;
 }
 
+namespace {
+
+/* The cell of every named node. Never destroyed: nodes may be deleted
+ * while the program exits. */
+std::unordered_map<const VLnode *, VLnamecell *> &cells(void) {
+  static auto *index = new std::unordered_map<const VLnode *, VLnamecell *>();
+  return *index;
+}
+
+}  // namespace
+
+void _VLnames_forgetall(void) { cells().clear(); }
+
 void _VLnames_remove(VLnode *n) {
   if (!n->name) return;
-  VLnamecell **at = &_VLscene().names[_VLnames_bucket(n->name)];
-  while (*at && (*at)->node != n) at = &(*at)->next;
-  if (*at) {
-    VLnamecell *cell = *at;
-    *at = cell->next;
+  auto it = cells().find(n);
+  if (it != cells().end()) {
+    VLnamecell *cell = it->second;
+    cells().erase(it);
+    if (cell->prev) cell->prev->next = cell->next;
+    else _VLscene().names[cell->bucket] = cell->next;
+    if (cell->next) cell->next->prev = cell->prev;
     free(cell);
   } else {
     VLMSG(NODE_NAME_NOT_FOUND, n->name);
@@ -49,10 +69,14 @@ bool VLnode_setname(VLnode *node, const char *name) {
   if (!copy) return true;
   node->name = copy;
   VLnamecell *cell = static_cast<VLnamecell *>(VLmalloc(sizeof *cell));
-  VLnamecell *&bucket = _VLscene().names[_VLnames_bucket(copy)];
+  cell->bucket = _VLnames_bucket(copy);
+  VLnamecell *&bucket = _VLscene().names[cell->bucket];
   cell->node = node;
+  cell->prev = nullptr;
   cell->next = bucket;
+  if (bucket) bucket->prev = cell;
   bucket = cell;
+  cells()[node] = cell;
   return true;
 }
 

@@ -62,6 +62,8 @@ void _VLnode_destroy(VLnode *n);
 int _VLnames_bucket(const char *name);
 /* Removes n's cell from the table (warns when missing) and frees the name. */
 void _VLnames_remove(VLnode *n);
+/* Forgets every cell without freeing (the table was reset). */
+void _VLnames_forgetall(void);
 /* The most recently named node with this name, or null. */
 VLnode *_VLnames_find(const char *name);
 

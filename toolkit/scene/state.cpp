@@ -7,12 +7,14 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "scene/scene_internal.h"
 #include "vlx/diag.h"
 
 namespace {
 VLscenestate g_scene;
 
 void setup(VLscenestate &s) {
+  _VLnames_forgetall();
   VLsceneevents events = s.events;
   memset(&s, 0, sizeof s);
   s.events = events;

@@ -17,6 +17,8 @@ enum { VLWALK_INITIAL = 128, VLWALK_GROW = 64 };
 struct VLnamecell {
   VLnamecell *next;
   VLnode *node;
+  VLnamecell *prev;        /* null for the first cell of its bucket */
+  int bucket;
 };
 
 /* A shown bounding box: centre and half-extents, on a free list between

@@ -242,7 +242,7 @@ struct VLvrmlstate {
   VLviewpoint *oldviewpoint = nullptr;
   int depth = 0;                   /* node nesting */
   int inlinedepth = 0;
-  long copied = 0;                 /* nodes made by subtree copies */
+  long copied = 0;                 /* nodes, vertices, polygons copied */
   int imagecounter = 0;
   int made[3] = {0, 0, 0};          /* inline images, cameras, lights of this file */
   int inlinesloaded = 0;

@@ -3,9 +3,10 @@
  * current whose table differs from its geometries' tables: then a copy of
  * the subtree (shared parts shared once within the copy) is added with
  * the current table on its geometries. Lights and other nodes that have
- * no copy are shared by the copy. The nodes copied in one file are
- * limited, so that nested USEs cannot multiply a small file into an
- * unbounded scene. */
+ * no copy are shared by the copy. What the copies of one file make
+ * (nodes, and the vertices and polygons of copied geometries) is limited,
+ * so that nested USEs cannot multiply a small file into an unbounded
+ * scene or an endless load. */
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -18,8 +19,9 @@
 
 namespace {
 
-/* Most nodes the subtree copies of one file may make. */
-const long kMaxCopied = 1L << 20;
+/* Most nodes, vertices and polygons the subtree copies of one file may
+ * make (a second or two of copying and some hundreds of megabytes). */
+const long kMaxCopied = 1L << 21;
 
 bool is_group(int type) {
   switch (type) {
@@ -44,6 +46,17 @@ bool other_table(VLnode *node, VLmtable *t) {
         stack.push_back(l->child);
   }
   return false;
+}
+
+/* What copying n makes: the node, and a geometry's vertices and polygons. */
+long copy_cost(VLnode *n) {
+  long cost = 1;
+  if (n->type != VLNODE_GEOMETRY) return cost;
+  const VLgeometry *g = static_cast<VLgeometrynode *>(n)->geometry;
+  if (!g) return cost;
+  cost += g->npolys;
+  for (const VLvertex *v = g->vertices; v; v = v->next) ++cost;
+  return cost;
 }
 
 /* A new node like n (without children) under parent, or null when n has
@@ -109,7 +122,8 @@ void copy_subtree(VLvrmlstate &c, VLnode *root, VLnode *parent, VLmtable *t) {
       VLnode_addchild(under, it->second);
       continue;
     }
-    if (++c.copied > kMaxCopied) {
+    c.copied += copy_cost(n);
+    if (c.copied > kMaxCopied) {
       VLMSG(VRML_COPY_LIMIT, int(kMaxCopied), c.lex.tokline);
       throw VLvrmlabort();
     }
