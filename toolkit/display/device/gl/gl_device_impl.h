@@ -105,6 +105,11 @@ class GLdevice : public VLdevice, private VLexecvisitor {
    * base_), with indexes counted from its start. */
   static const uint32_t kStageVertices = 16 * VLEXEC_MAXVERTICES;
   static const size_t kPendIndices = 16 * 3 * 2048;
+  /* Triangle draws of at least this many indexes (3000 triangles) are
+   * submitted at once: the device rasterises them while the next batches
+   * are built (measured on the software device: 0.77-0.85 of the ceiling
+   * without, 0.90-0.98 with, on the 90 x 90 grid). */
+  static const size_t kSubmitIndices = 9000;
   std::vector<uint32_t> pendtri_, pendline_, pendpoint_;
   std::vector<uint8_t> stage_;
   uint32_t base_ = 0, staged_ = 0, uploaded_ = 0;

@@ -28,8 +28,9 @@ void unpack_argb(uint32_t c, float out[4]) {
 
 }  // namespace
 
-/* The vertex area goes into the staging copy after what is pending; its
- * primitives join the pending ones while the state stays. Nothing pending:
+/* The vertex area goes into the staging copy after what is pending (each
+ * processed range is copied, or placed, there); its primitives join the
+ * pending ones while the state stays. Nothing pending:
  * the staging and the slot tables start again. The general program draws
  * each buffer by itself. */
 void GLdevice::execute(const uint8_t *buffer, uint32_t vertexcount, uint32_t instroffset,
@@ -42,7 +43,6 @@ void GLdevice::execute(const uint8_t *buffer, uint32_t vertexcount, uint32_t ins
   }
   base_ = staged_;
   src_ = buffer;
-  memcpy(&stage_[size_t(base_) * 32], buffer, size_t(vertexcount) * 32);
   staged_ += vertexcount;
   world_ = 0;
   begincount();
@@ -136,7 +136,10 @@ void GLdevice::process(uint32_t flags, uint32_t start, uint32_t count) {
   }
   stats.vertices += count;
   if (!count) return;   /* an empty range takes no slot */
-  uint32_t world = place(start, count) ? kPlaced : world_;
+  bool placed = place(start, count);
+  if (!placed)
+    memcpy(&stage_[size_t(base_ + start) * 32], src_ + size_t(start) * 32, size_t(count) * 32);
+  uint32_t world = placed ? kPlaced : world_;
   int m = lit ? slot_of(matslot_, nmats_, VLVAR_MAXMATERIALS, material_) : 0;
   int w = slot_of(worldslot_, nworlds_, VLVAR_MAXWORLDS, world);
   if (m < 0 || w < 0) {
@@ -159,8 +162,8 @@ void GLdevice::process(uint32_t flags, uint32_t start, uint32_t count) {
  * model-view matrix (world x view) is affine, as placements are: positions
  * and normals are carried through it once here, from the buffer into the
  * staging copy, and the range needs no matrix of its own in the draw.
- * False (vertices left as they are) otherwise, and for the general
- * program. */
+ * False otherwise, and for the general program (the caller copies the
+ * range as it is). */
 bool GLdevice::place(uint32_t start, uint32_t count) {
   if (general_) return false;
   float *m = placing_;
@@ -185,7 +188,12 @@ bool GLdevice::place(uint32_t start, uint32_t count) {
     out[0] = x * m[0] + y * m[4] + z * m[8] + m[12];
     out[1] = x * m[1] + y * m[5] + z * m[9] + m[13];
     out[2] = x * m[2] + y * m[6] + z * m[10] + m[14];
-    if (!lit_) continue;   /* unlit vertices carry their colour here */
+    out[6] = in[6];
+    out[7] = in[7];
+    if (!lit_) {   /* unlit vertices carry their colour here */
+      memcpy(out + 3, in + 3, 3 * sizeof(float));
+      continue;
+    }
     float nx = in[3], ny = in[4], nz = in[5];
     out[3] = nx * m[0] + ny * m[4] + nz * m[8];
     out[4] = nx * m[1] + ny * m[5] + nz * m[9];
@@ -429,7 +437,11 @@ void GLdevice::flush(void) {
   if (!pending()) return;
   if (current_) {
     prepare_draw();
+    /* A large draw is submitted at once, so the device works on it while
+     * the next batches are built rather than after the frame's last one. */
+    bool submit = pendtri_.size() >= kSubmitIndices;
     draw(GL_TRIANGLES, pendtri_);
+    if (submit) glFlush();
     draw(GL_LINES, pendline_);
     draw(GL_POINTS, pendpoint_);
   }
