@@ -5,6 +5,7 @@
 
 #include "render/playback.h"
 
+#include <limits.h>
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -416,6 +417,10 @@ TEST_F(MtableTest, MergingAGeometrysTableRepointsItsColours) {
   float after[3];
   VLmtable_getvalue(m, g->polys->colour, after, VLAMBIENTDIFFUSE);
   EXPECT_EQ(memcmp(before, after, sizeof before), 0);
+  /* An index past every table (as a file may give) stays past them. */
+  g->polys->colour = INT_MAX;
+  ASSERT_NE(VLmtable_mergegeometry(shared, g), nullptr);
+  EXPECT_EQ(g->polys->colour, INT_MAX);
   VLgeometry_delete(g);
 }
 

@@ -2,6 +2,7 @@
  * the destination has but the source lacks falls back between the
  * combined ambient-and-diffuse colour and the separate ambient and diffuse
  * colours; anything else keeps its default. */
+#include <limits.h>
 #include <string.h>
 
 #include "core/messages.h"
@@ -87,11 +88,18 @@ VLmtable *VLmtable_merge(VLmtable *a, VLmtable *b) {
   return m;
 }
 
+/* An index moved by shift; one already past every table (a file may name
+ * any number) stays past them rather than wrapping round. */
+static int shifted(int colour, int shift) {
+  long moved = static_cast<long>(colour) + shift;
+  return moved > INT_MAX ? INT_MAX : static_cast<int>(moved);
+}
+
 /* Adds shift to every colour index of g. */
 static void shift_colours(VLgeometry *g, int shift) {
   for (VLvertex *v = g->vertices; v; v = v->next)
-    if (v->flags & VLVERTEX_COLOURED) v->colour += shift;
-  for (VLpoly *p = g->polys; p; p = p->next) p->colour += shift;
+    if (v->flags & VLVERTEX_COLOURED) v->colour = shifted(v->colour, shift);
+  for (VLpoly *p = g->polys; p; p = p->next) p->colour = shifted(p->colour, shift);
 }
 
 VLmtable *VLmtable_mergegeometry(VLmtable *t, VLgeometry *g) {
