@@ -117,7 +117,7 @@ class VrmlTest : public UniverseTest {
     return VLvrml_readbytes(parent, "models/w.wrl", file.data(), file.size(), options);
   }
   VLnode *served(const std::string &body) {
-    VLvrmloptions o{Served::fetch, &files, false};
+    VLvrmloptions o{Served::fetch, &files, false, 0};
     return load(body, &o);
   }
   VLnode *parent = nullptr;
@@ -467,6 +467,11 @@ TEST_F(VrmlTest, DoublingCopiesStopAtTheLimit) {
   EXPECT_EQ(load(doubling(16)), nullptr);   /* 65 536 spheres */
   EXPECT_EQ(fired_count(VLM_VRML_COPY_LIMIT), 1);
   EXPECT_EQ(VLnode_numchildren(parent), 1);   /* the small world only */
+  /* A caller's lower limit. */
+  record_messages();
+  VLvrmloptions low{nullptr, nullptr, true, 100};
+  EXPECT_EQ(load(doubling(4), &low), nullptr);
+  EXPECT_EQ(fired_count(VLM_VRML_COPY_LIMIT), 1);
 }
 
 TEST_F(VrmlTest, ACoordinateWithTwoNormalsGivesTwoVertices) {
@@ -934,7 +939,7 @@ TEST_F(VrmlTest, ManyNamesCamerasLightsAndImagesStayBounded) {
 
 TEST_F(VrmlTest, FilesCutAtEveryOffsetOrWithFlippedBytesNeverBreakTheReader) {
   const std::string good = std::string(kHeader) + kEverything;
-  VLvrmloptions o{Served::fetch, &files, false};
+  VLvrmloptions o{Served::fetch, &files, false, 0};
   ASSERT_NE(VLvrml_readbytes(parent, "w.wrl", good.data(), good.size(), &o), nullptr);
   for (size_t cut = 0; cut <= good.size(); ++cut) {
     VLvrml_readbytes(parent, "w.wrl", good.data(), cut, &o);

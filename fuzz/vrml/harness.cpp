@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   fuzz_universe();
   unsigned long tables = fuzz_tables_before();
   VLnode *group = VLgroupnode_new(nullptr);
-  VLvrmloptions options{nullptr, nullptr, true};
+  /* A small copy limit keeps doubling worlds quick. */
+  VLvrmloptions options{nullptr, nullptr, true, 20000};
   VLvrml_readbytes(group, "fuzz/w.wrl", reinterpret_cast<const char *>(data), size, &options);
   VLnode_delete(group);
   fuzz_drop_tables(tables);

@@ -22,8 +22,14 @@ struct VLvrmloptions {
   VLvrml_fetchfn fetch;   /* null: files and URLs are opened directly */
   void *user;             /* handed to fetch */
   bool noinlines;         /* true: Inline nodes are made but not loaded */
+  long maxcopies;         /* most nodes, vertices and polygons that USE copies
+                             may make in one file; 0: VLVRML_MAXCOPIES */
 };
 
+/* Most nodes, vertices and polygons that the copies USE makes under
+ * another material may make in one file (about a second of copying and
+ * 150 MB at worst); a file that needs more is refused. */
+enum { VLVRML_MAXCOPIES = 1 << 20 };
 /* Largest nesting of nodes in one file; a deeper file is refused. */
 enum { VLVRML_MAXDEPTH = 1000 };
 /* Deepest chain of inline files, and most inline files of one load. */

@@ -243,6 +243,7 @@ struct VLvrmlstate {
   int depth = 0;                   /* node nesting */
   int inlinedepth = 0;
   long copied = 0;                 /* nodes, vertices, polygons copied */
+  long maxcopies = VLVRML_MAXCOPIES;
   int imagecounter = 0;
   int made[3] = {0, 0, 0};          /* inline images, cameras, lights of this file */
   int inlinesloaded = 0;

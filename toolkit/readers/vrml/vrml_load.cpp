@@ -165,6 +165,7 @@ VLnode *load_world(VLnode *parent, const char *path, const char *base, VLnode *m
   c.pending.clear();
   c.imagecounter = 0;
   c.options = options && options->fetch ? options : nullptr;
+  c.maxcopies = options && options->maxcopies > 0 ? options->maxcopies : long(VLVRML_MAXCOPIES);
   VLnode *top = load_file(c, parent, path, base, material, 0, data, size);
   if (!(options && options->noinlines)) load_inlines(c);
   c.pending.clear();

@@ -19,11 +19,6 @@
 
 namespace {
 
-/* Most nodes, vertices and polygons the subtree copies of one file may
- * make (about a second of copying and 150 MB at worst; several times
- * that under the sanitizers). */
-const long kMaxCopied = 1L << 20;
-
 bool is_group(int type) {
   switch (type) {
     case VLNODE_LOD: case VLNODE_SWITCH: case VLNODE_GROUP: case VLNODE_SEPARATOR:
@@ -124,8 +119,8 @@ void copy_subtree(VLvrmlstate &c, VLnode *root, VLnode *parent, VLmtable *t) {
       continue;
     }
     c.copied += copy_cost(n);
-    if (c.copied > kMaxCopied) {
-      VLMSG(VRML_COPY_LIMIT, int(kMaxCopied), c.lex.tokline);
+    if (c.copied > c.maxcopies) {
+      VLMSG(VRML_COPY_LIMIT, int(c.maxcopies), c.lex.tokline);
       throw VLvrmlabort();
     }
     VLnode *copy = copy_one(n, under, t);
