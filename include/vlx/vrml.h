@@ -26,9 +26,9 @@ struct VLvrmloptions {
                              may make in one file; 0: VLVRML_MAXCOPIES */
 };
 
-/* Most nodes, vertices and polygons that the copies USE makes under
- * another material may make in one file (about a second of copying and
- * 150 MB at worst); a file that needs more is refused. */
+/* Most nodes, vertices and polygons that one file's USE copies (made
+ * under another material) may add up to: about a second of copying and
+ * 150 MB at worst; a file that needs more is refused. */
 enum { VLVRML_MAXCOPIES = 1 << 20 };
 /* Largest nesting of nodes in one file; a deeper file is refused. */
 enum { VLVRML_MAXDEPTH = 1000 };

@@ -103,15 +103,16 @@ int VLmtable_findentryname(const VLmtable *t, const char *name) {
 
 void VLmtable_detach(VLmtable *t, VLgeometry *g) {
   if (!t || !g) return;
-  VLmtableuser *u = g->mtable == t ? g->mtableuser : nullptr;
-  if (u) {
-    if (u->prev) u->prev->next = u->next;
-    else t->users = u->next;
-    if (u->next) u->next->prev = u->prev;
-    free(u);
+  if (g->mtable == t) {
+    if (VLmtableuser *u = g->mtableuser) {
+      if (u->prev) u->prev->next = u->next;
+      else t->users = u->next;
+      if (u->next) u->next->prev = u->prev;
+      free(u);
+    }
+    g->mtable = nullptr;
     g->mtableuser = nullptr;
   }
-  if (g->mtable == t) g->mtable = nullptr;
   if (t->freewithusers && !t->users) VLmtable_delete(t);
 }
 

@@ -107,8 +107,8 @@ class GLdevice : public VLdevice, private VLexecvisitor {
   static const size_t kPendIndices = 16 * 3 * 2048;
   /* Triangle draws of at least this many indexes (3000 triangles) are
    * submitted at once: the device rasterises them while the next batches
-   * are built (measured on the software device: 0.77-0.85 of the ceiling
-   * without, 0.90-0.98 with, on the 90 x 90 grid). */
+   * are built (the software device, 90 x 90 grid: 0.77-0.85 of the ceiling
+   * without, 0.82-0.99 with, runs on a shared machine varying by 0.05). */
   static const size_t kSubmitIndices = 9000;
   std::vector<uint32_t> pendtri_, pendline_, pendpoint_;
   std::vector<uint8_t> stage_;
