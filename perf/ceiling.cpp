@@ -18,6 +18,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 
 #include <algorithm>
 #include <atomic>
@@ -318,6 +319,13 @@ double ceiling_fps(Ceiling &c, double seconds, Update update) {
  * frames of its own here. */
 double toolkit_fps(double seconds) { return perf::toolkit_framerate(seconds, VLuniverse_go1, 0); }
 
+/* CPU time of the whole process, every thread, in seconds. */
+double cpu_s(void) {
+  timespec t;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
 double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
@@ -425,16 +433,26 @@ void measure(const Scene &s, Ceiling &c, double seconds, Update update) {
   for (int i = 0; i < 99; ++i) ceiling_fps(c, 0.0, update);
   g_counting = false;
   long ceilallocs = g_allocs.load() - before;
-  std::vector<double> tk, ce;
+  /* Each round also takes the process's CPU time per frame (every thread:
+   * the toolkit's and the device's), which a busy shared machine disturbs
+   * less than the rates. */
+  std::vector<double> tk, ce, tkcpu, cecpu;
   for (int r = 0; r < 7; ++r) {
+    double w0 = now_s(), c0 = cpu_s();
     tk.push_back(toolkit_fps(seconds));
+    double w1 = now_s(), c1 = cpu_s();
     ce.push_back(ceiling_fps(c, seconds, update));
+    double w2 = now_s(), c2 = cpu_s();
+    tkcpu.push_back((c1 - c0) / (tk.back() * (w1 - w0)));
+    cecpu.push_back((c2 - c1) / (ce.back() * (w2 - w1)));
   }
   double a = median(tk) * double(s.prims), b = median(ce) * double(s.prims);
+  double ta = median(tkcpu), tb = median(cecpu);
   double scale = strcmp(s.unit, "Mpix/s") == 0 ? 1e-6 : 1e-3;
-  printf("%-40s toolkit %9.1f %s  ceiling %9.1f  ratio %.3f  allocations/100 frames: toolkit %ld, "
-         "driver %ld (ceiling's driver %ld)\n",
-         s.label.c_str(), a * scale, s.unit, b * scale, a / b, own, allocs - own, ceilallocs);
+  printf("%-40s toolkit %9.1f %s  ceiling %9.1f  ratio %.3f  CPU ms/frame: toolkit %.2f, ceiling "
+         "%.2f, ratio %.3f  allocations/100 frames: toolkit %ld, driver %ld (ceiling's driver %ld)\n",
+         s.label.c_str(), a * scale, s.unit, b * scale, a / b, ta * 1e3, tb * 1e3, tb / ta, own,
+         allocs - own, ceilallocs);
   fflush(stdout);
 }
 

@@ -21,12 +21,55 @@
 
 namespace {
 
-/* The geometry being drawn: its table and the material index in use. */
+/* What a material index of the table set last in this state group: the
+ * current material, drawing colour and device material it left. Within a
+ * group an index always leaves the same (a table sets the same properties
+ * for every entry, the rest of the current material stays), so polygons
+ * that alternate between a few entries skip resolving them again. */
+struct MaterialUse {
+  int32_t index;
+  VLmatvalues current;
+  float colorf[4];
+  uint32_t color, material;
+};
+
+/* The geometry being drawn: its table, the material index in use and the
+ * uses remembered for this state group. */
 struct DrawState {
   const VLmtable *table = nullptr;
   int32_t material = -1;
+  static const int kUses = 8;
+  MaterialUse uses[kUses];
+  int nuses = 0;
 };
 DrawState g_draw;
+
+/* Makes entry m of the table current, from a remembered use when there is
+ * one. Unlit drawing without colour material changes blocks on a colour
+ * change, so it always goes the whole way. */
+void use_material(int32_t m) {
+  VLbatchstate &b = _VLbatch();
+  bool remember = b.lighting || b.colormaterial;
+  if (remember)
+    for (int i = 0; i < g_draw.nuses; ++i) {
+      const MaterialUse &u = g_draw.uses[i];
+      if (u.index != m) continue;
+      b.current = u.current;
+      memcpy(b.colorf, u.colorf, sizeof b.colorf);
+      b.color = u.color;
+      b.material = u.material;
+      _VLbatch_materialchanged();
+      return;
+    }
+  _VLrender_usematerial(g_draw.table, m);
+  if (!remember || g_draw.nuses == DrawState::kUses) return;
+  MaterialUse &u = g_draw.uses[g_draw.nuses++];
+  u.index = m;
+  u.current = b.current;
+  memcpy(u.colorf, b.colorf, sizeof u.colorf);
+  u.color = b.color;
+  u.material = b.material;
+}
 
 bool one_colour_property(const VLmtable *t) {
   if (!t) return false;
@@ -99,7 +142,7 @@ void _VLrender_emitpolygon(VLpoly *p, bool facing, bool smooth) {
   int32_t m = material_index(p, g_draw.table);
   if (m != g_draw.material) {
     g_draw.material = m;
-    _VLrender_usematerial(g_draw.table, m);
+    use_material(m);
   }
   uint32_t n = p->ncorners;
   if (n < 3) return;
@@ -120,6 +163,7 @@ void VLrender_polygon(VLpoly *p) {
   if (!p || !p->vertices) return;
   g_draw.table = p->geometry ? p->geometry->mtable : nullptr;
   g_draw.material = -1;
+  g_draw.nuses = 0;
   _VLrender_emitpolygon(p, true, false);
 }
 
@@ -138,6 +182,7 @@ void VLrender_geometry(VLgeometry *g, VLrenderstate *rs) {
     _VLrender_setstate(VLSTATE_LIGHTING, grp.flags & VLGROUP_LIT);
     _VLrender_setstate(VLSTATE_TEXTURE, grp.flags & VLGROUP_TEXTURED);
     _VLrender_setstate(VLSTATE_BLEND, grp.flags & VLGROUP_BLENDED);
+    g_draw.nuses = 0;
     bool smooth = grp.flags & VLGROUP_SMOOTH;
     for (int32_t i = grp.first; i < grp.first + grp.count; ++i) {
       VLpoly *p = c->polys[size_t(i)];

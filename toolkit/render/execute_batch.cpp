@@ -17,7 +17,7 @@ const uint32_t kInstrEnd = VLEXEC_BUFFERSIZE - 4;   /* bytes 32768..49147 */
 
 VLrendercontext *ctx(void) { return _VLrender().current; }
 
-uint8_t *buf(void) { return ctx()->execbuffer; }
+uint8_t *buf(void) { return g_vlrender.batch.buffer; }
 
 uint32_t space(void) { return kInstrEnd - g_vlrender.batch.instr - sizeof(VLinstruction); }
 
@@ -144,6 +144,7 @@ void _VLbatch_open(int kind) {
   VLrendercontext *c = ctx();
   if (!c || !c->execbuffer) return;
   g_vlrender.batch.kind = kind;
+  g_vlrender.batch.buffer = c->execbuffer;
   g_vlrender.batch.nverts = 0;
   g_vlrender.batch.prims = 0;
   g_vlrender.batch.instr = VLEXEC_INSTROFFSET;
@@ -172,7 +173,8 @@ void _VLbatch_close(void) {
   if (g_vlrender.batch.kind == VLBLOCK_NONE) return;
   VLrendercontext *c = ctx();
   g_vlrender.batch.kind = VLBLOCK_NONE;
-  if (!c || !c->execbuffer) return;
+  /* A block opened for another context's buffer is dropped. */
+  if (!c || !c->execbuffer || c->execbuffer != g_vlrender.batch.buffer) return;
   finish_range();
   bool any = g_vlrender.batch.prims > 0;
   put_instruction(VLOP_EXIT, 0, 0);
@@ -248,6 +250,10 @@ void _VLbatch_setmaterial(const VLmatvalues &m) {
     remember_material(m, handle);
   }
   g_vlrender.batch.material = handle;
+  _VLbatch_materialchanged();
+}
+
+void _VLbatch_materialchanged(void) {
   if (g_vlrender.batch.kind != VLBLOCK_TRIANGLES || !g_vlrender.batch.lit || lit_material() == g_vlrender.batch.rangematerial)
     return;
   switch_range();

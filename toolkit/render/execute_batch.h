@@ -44,6 +44,7 @@ struct VLbatchstate {
   uint32_t rangematerial = 0;      /* material of the open range */
   uint32_t rangeworld = 0;         /* world matrix of the open range */
   bool lit = false;                /* the open block processes lit vertices */
+  uint8_t *buffer = nullptr;       /* the open block's execute buffer */
   uint32_t polys = 0;              /* polygons emitted (the window's count) */
 };
 
@@ -67,6 +68,9 @@ void _VLbatch_point(uint32_t a);
 /* Lit blocks: the device material for these values, switched inside the
  * open block when it differs. */
 void _VLbatch_setmaterial(const VLmatvalues &m);
+/* Lit blocks: a new range when the device material set in the state
+ * (material) differs from the open range's. */
+void _VLbatch_materialchanged(void);
 /* The world matrix (device handle) of the vertices written from now on;
  * switched inside the open block when it differs. */
 void _VLbatch_setworld(uint32_t handle);

@@ -113,6 +113,7 @@ class GLdevice : public VLdevice, private VLexecvisitor {
   std::vector<uint32_t> pendtri_, pendline_, pendpoint_;
   std::vector<uint8_t> stage_;
   uint32_t base_ = 0, staged_ = 0, uploaded_ = 0;
+  uint32_t pendlo_ = 0;                  /* the lowest vertex the pending draw uses */
   uint32_t slotslo_ = 0, slotshi_ = 0;   /* staged vertices whose slots changed */
   const uint8_t *src_ = nullptr;         /* the buffer being executed */
   /* The model-view matrix ranges were last placed with, for a world
