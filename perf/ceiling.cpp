@@ -5,8 +5,9 @@
  * updated with its 900 vertices every frame) with a shader written for
  * exactly that state (one directional light, per-vertex lighting, texture
  * modulate), in one draw per frame. Toolkit and ceiling run alternately
- * (7 rounds of about 0.2 s each, the median of each side); one line per
- * scene: toolkit rate, ceiling rate, ratio. A counting malloc makes the
+ * (11 rounds of about 0.2 s each); one line per scene: the median rate of
+ * each side, the median of the rounds' ratios, and the process's CPU time
+ * per frame on each side (every thread). A counting malloc makes the
  * heap allocations of 100 toolkit frames visible (after warm-up frames):
  * the toolkit's own, and the driver's, next to the driver's for 100
  * ceiling frames (the software device allocates while binning a frame).
@@ -437,7 +438,7 @@ void measure(const Scene &s, Ceiling &c, double seconds, Update update) {
    * the toolkit's and the device's), which a busy shared machine disturbs
    * less than the rates. */
   std::vector<double> tk, ce, tkcpu, cecpu;
-  for (int r = 0; r < 7; ++r) {
+  for (int r = 0; r < 11; ++r) {
     double w0 = now_s(), c0 = cpu_s();
     tk.push_back(toolkit_fps(seconds));
     double w1 = now_s(), c1 = cpu_s();
@@ -446,12 +447,17 @@ void measure(const Scene &s, Ceiling &c, double seconds, Update update) {
     tkcpu.push_back((c1 - c0) / (tk.back() * (w1 - w0)));
     cecpu.push_back((c2 - c1) / (ce.back() * (w2 - w1)));
   }
+  /* The ratio is the median of each round's ratio to the ceiling round
+   * next to it: a shared machine's load drifts over seconds, and rounds
+   * taken together share it. */
+  std::vector<double> ratios;
+  for (size_t r = 0; r < tk.size(); ++r) ratios.push_back(tk[r] / ce[r]);
   double a = median(tk) * double(s.prims), b = median(ce) * double(s.prims);
   double ta = median(tkcpu), tb = median(cecpu);
   double scale = strcmp(s.unit, "Mpix/s") == 0 ? 1e-6 : 1e-3;
   printf("%-40s toolkit %9.1f %s  ceiling %9.1f  ratio %.3f  CPU ms/frame: toolkit %.2f, ceiling "
          "%.2f, ratio %.3f  allocations/100 frames: toolkit %ld, driver %ld (ceiling's driver %ld)\n",
-         s.label.c_str(), a * scale, s.unit, b * scale, a / b, ta * 1e3, tb * 1e3, tb / ta, own,
+         s.label.c_str(), a * scale, s.unit, b * scale, median(ratios), ta * 1e3, tb * 1e3, tb / ta, own,
          allocs - own, ceilallocs);
   fflush(stdout);
 }
