@@ -34,13 +34,15 @@ void unpack_argb(uint32_t c, float out[4]) {
 
 /* The vertex area goes into the staging copy after what is pending (each
  * processed range is copied, or placed, there); its primitives join the
- * pending ones while the state stays. Nothing pending:
+ * pending ones while the state stays and the pending triangles are fewer
+ * than a submission's. Nothing pending:
  * the staging and the slot tables start again. The general program draws
  * each buffer by itself. */
 void GLdevice::execute(const uint8_t *buffer, uint32_t vertexcount, uint32_t instroffset,
                        uint32_t instrlength) {
   if (!current_ || !buffer || vertexcount > VLEXEC_MAXVERTICES) return;
-  if (pending() && staged_ + vertexcount > kStageVertices) flush();
+  if (pending() && (staged_ + vertexcount > kStageVertices || pendtri_.size() >= kSubmitIndices))
+    flush();
   if (!pending()) {
     staged_ = uploaded_ = pendlo_ = 0;
     reset_slots();
