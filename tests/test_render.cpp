@@ -9,6 +9,8 @@
 
 #include "display/device/device.h"
 #include "scene/scene_internal.h"
+#include "render/execute_batch.h"
+#include "render/render_state.h"
 #include "render/traverse.h"
 #include "support/messages.h"
 #include "vlx/geometry.h"
@@ -230,6 +232,25 @@ TEST_F(RenderScene, ColourChangeWithLightingOffClosesTheBlock) {
   VLpoly_setrgb(q, 255, 0, 0);
   VLuniverse_go1();
   EXPECT_EQ(_VLdevice()->stats.executions, 1u);
+}
+
+/* Without a current render context (its window deleted) drawing calls do
+ * nothing: no block opens and nothing is written anywhere. */
+TEST_F(RenderScene, DrawingWithoutAContextDoesNothing) {
+  VLgeometry *g = square(0, 255, 0, 0);
+  VLgeometrynode_new(root, g);
+  VLuniverse_go1();
+  VLrendercontext *was = _VLrender().current;
+  _VLrender().current = nullptr;
+  const float a[3] = {0, 0, 0}, b[3] = {1, 1, 0};
+  VLrender_polygon(g->polys);
+  VLrender_line(a, b);
+  VLrender_point(a);
+  EXPECT_EQ(_VLbatch().kind, int(VLBLOCK_NONE));
+  _VLrender().current = was;
+  VLuniverse_go1();
+  EXPECT_EQ(_VLdevice()->stats.triangles, 2u);
+  EXPECT_EQ(_VLdevice()->stats.lines + _VLdevice()->stats.points, 0u);
 }
 
 TEST_F(RenderScene, InstancesShareBlocksAcrossPlacements) {

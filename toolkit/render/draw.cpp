@@ -42,9 +42,11 @@ void set_unlitmaterial(const float c[4]) {
   dev->setmaterial(m.handle, &d);
 }
 
-void ensure_block(int kind) {
+/* False when no block of this kind can be opened (no render context). */
+bool ensure_block(int kind) {
   VLbatchstate &b = _VLbatch();
   if (b.kind != kind) _VLbatch_open(kind);
+  return b.kind == kind;
 }
 
 }  // namespace
@@ -88,7 +90,7 @@ void VLrender_setcolor(const float rgba[4]) {
 }
 
 void VLrender_line(const float a[3], const float b[3]) {
-  ensure_block(VLBLOCK_LINES);
+  if (!ensure_block(VLBLOCK_LINES)) return;
   _VLbatch_reserve(2);
   uint32_t color = _VLbatch().color;
   uint32_t i = _VLbatch_unlitvertex(a, color, 0, 0);
@@ -97,7 +99,7 @@ void VLrender_line(const float a[3], const float b[3]) {
 }
 
 void VLrender_point(const float p[3]) {
-  ensure_block(VLBLOCK_POINTS);
+  if (!ensure_block(VLBLOCK_POINTS)) return;
   _VLbatch_reserve(1);
   _VLbatch_point(_VLbatch_unlitvertex(p, _VLbatch().color, 0, 0));
 }

@@ -84,6 +84,7 @@ int32_t material_index(const VLpoly *p, const VLmtable *t) {
   if ((p->vertexflags & VLPOLY_VCOLOURS) && p->vertices && p->vertices->vertex)
     i = p->vertices->vertex->colour;
   if (!t || t->nentries <= 0) return 0;
+  if (i >= 0 && i < t->nentries) return i;
   i %= t->nentries;
   return i < 0 ? i + t->nentries : i;
 }
@@ -109,27 +110,33 @@ void use_texture(const VLpolytexture *pt) {
   _VLbatch_open(VLBLOCK_TRIANGLES);
 }
 
-void emit_vertices(VLpoly *p, bool facing, bool smooth, const VLpolytexture *pt) {
+/* The polygon's first n corners as vertices of the open block, written in
+ * place (the caller reserved room for n). */
+void emit_vertices(VLpoly *p, uint32_t n, bool facing, bool smooth, const VLpolytexture *pt) {
   VLbatchstate &b = _VLbatch();
   float sign = facing ? 1.0f : -1.0f;
   bool own = smooth && (p->vertexflags & VLPOLY_VNORMALS) && (p->vertexflags & 4);
   bool textured = b.texturing && pt && pt->uv;
-  int k = 0;
-  for (VLvertexref *r = p->vertices; r; r = r->next, ++k) {
+  uint8_t *out = b.buffer + size_t(b.nverts) * 32;
+  uint32_t k = 0;
+  for (VLvertexref *r = p->vertices; r && k < n; r = r->next, ++k, out += 32) {
     const VLvertex *v = r->vertex;
     float u = 0, w = 0;
-    if (textured && k < pt->ncorners) {
+    if (textured && int32_t(k) < pt->ncorners) {
       u = pt->uv[2 * k];
       w = pt->uv[2 * k + 1];
     }
+    const float *P = v->position;
     if (b.lit) {
       const float *n = own && v->normal ? v->normal : p->normal;
-      float nn[3] = {sign * n[0], sign * n[1], sign * n[2]};
-      _VLbatch_litvertex(v->position, nn, u, w);
+      VLlitvertex x{P[0], P[1], P[2], sign * n[0], sign * n[1], sign * n[2], u, w};
+      memcpy(out, &x, 32);
     } else {
-      _VLbatch_unlitvertex(v->position, b.color, u, w);
+      VLunlitvertex x{P[0], P[1], P[2], 0, b.color, 0, u, w};
+      memcpy(out, &x, 32);
     }
   }
+  b.nverts += k;
 }
 
 }  // namespace
@@ -139,6 +146,7 @@ void _VLrender_emitpolygon(VLpoly *p, bool facing, bool smooth) {
   const VLpolytexture *pt = static_cast<const VLpolytexture *>(p->attributes);
   if (b.texturing) use_texture(pt);
   if (b.kind != VLBLOCK_TRIANGLES) _VLbatch_open(VLBLOCK_TRIANGLES);
+  if (b.kind != VLBLOCK_TRIANGLES) return;   /* no context to draw into */
   int32_t m = material_index(p, g_draw.table);
   if (m != g_draw.material) {
     g_draw.material = m;
@@ -148,7 +156,7 @@ void _VLrender_emitpolygon(VLpoly *p, bool facing, bool smooth) {
   if (n < 3) return;
   _VLbatch_reserve(n);
   uint32_t base = b.nverts;
-  emit_vertices(p, facing, smooth, pt);
+  emit_vertices(p, n, facing, smooth, pt);
   if (facing) {
     _VLbatch_triangle(base + 2, base + 1, base);
     for (uint32_t k = 2; k + 1 < n; ++k) _VLbatch_triangle(base + k + 1, base + k, base);

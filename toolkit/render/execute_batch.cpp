@@ -192,12 +192,6 @@ void _VLbatch_reserve(uint32_t n) {
   _VLbatch_open(kind);
 }
 
-uint32_t _VLbatch_litvertex(const float p[3], const float n[3], float u, float v) {
-  VLlitvertex x{p[0], p[1], p[2], n[0], n[1], n[2], u, v};
-  memcpy(buf() + size_t(g_vlrender.batch.nverts) * 32, &x, 32);
-  return g_vlrender.batch.nverts++;
-}
-
 uint32_t _VLbatch_unlitvertex(const float p[3], uint32_t argb, float u, float v) {
   VLunlitvertex x{p[0], p[1], p[2], 0, argb, 0, u, v};
   memcpy(buf() + size_t(g_vlrender.batch.nverts) * 32, &x, 32);

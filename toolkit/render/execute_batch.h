@@ -60,7 +60,6 @@ void _VLbatch_close(void);
  * and reopens the block when they do not fit. */
 void _VLbatch_reserve(uint32_t n);
 /* Index of a new vertex of the open block. */
-uint32_t _VLbatch_litvertex(const float p[3], const float n[3], float u, float v);
 uint32_t _VLbatch_unlitvertex(const float p[3], uint32_t argb, float u, float v);
 void _VLbatch_triangle(uint32_t a, uint32_t b, uint32_t c);
 void _VLbatch_line(uint32_t a, uint32_t b);
