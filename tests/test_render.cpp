@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <math.h>
+#include <string.h>
 
 #include <vector>
 
 #include "display/device/device.h"
+#include "display/device/execute.h"
 #include "scene/scene_internal.h"
 #include "render/execute_batch.h"
 #include "render/render_state.h"
@@ -211,6 +213,29 @@ TEST_F(RenderScene, TwelveCornersMakeOneFanOfTen) {
   VLuniverse_go1();
   EXPECT_EQ(_VLdevice()->stats.triangles, 10u);
   EXPECT_EQ(_VLdevice()->stats.executions, 1u);
+}
+
+/* A fan goes into the open block as consecutive triangle items: front
+ * faces as (k + 1, k, base), back faces as (base, k, k + 1). */
+TEST_F(RenderScene, FansKeepTheCornerOrderOfTheirSide) {
+  VLuniverse_go1();
+  _VLbatch_open(VLBLOCK_TRIANGLES);
+  ASSERT_EQ(_VLbatch().kind, int(VLBLOCK_TRIANGLES));
+  uint32_t at = _VLbatch().instr, prims = _VLbatch().prims;
+  _VLbatch_fan(0, 4, true);
+  _VLbatch_fan(4, 3, false);
+  _VLbatch_fan(7, 2, true);   /* not a polygon: nothing */
+  EXPECT_EQ(_VLbatch().prims - prims, 3u);
+  EXPECT_EQ(_VLbatch().instr - at, 3 * sizeof(VLtriangleitem));
+  VLtriangleitem t[3];
+  memcpy(t, _VLbatch().buffer + at, sizeof t);
+  const uint16_t want[3][3] = {{2, 1, 0}, {3, 2, 0}, {4, 5, 6}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(t[i].v1, want[i][0]) << i;
+    EXPECT_EQ(t[i].v2, want[i][1]) << i;
+    EXPECT_EQ(t[i].v3, want[i][2]) << i;
+  }
+  _VLbatch_beginframe(0);   /* drop the block unexecuted */
 }
 
 TEST_F(RenderScene, ColourChangeWithLightingOffClosesTheBlock) {

@@ -157,13 +157,7 @@ void _VLrender_emitpolygon(VLpoly *p, bool facing, bool smooth) {
   _VLbatch_reserve(n);
   uint32_t base = b.nverts;
   emit_vertices(p, n, facing, smooth, pt);
-  if (facing) {
-    _VLbatch_triangle(base + 2, base + 1, base);
-    for (uint32_t k = 2; k + 1 < n; ++k) _VLbatch_triangle(base + k + 1, base + k, base);
-  } else {
-    _VLbatch_triangle(base, base + 1, base + 2);
-    for (uint32_t k = 2; k + 1 < n; ++k) _VLbatch_triangle(base, base + k, base + k + 1);
-  }
+  _VLbatch_fan(base, n, facing);
   b.polys++;
 }
 

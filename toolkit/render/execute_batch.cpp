@@ -198,10 +198,16 @@ uint32_t _VLbatch_unlitvertex(const float p[3], uint32_t argb, float u, float v)
   return g_vlrender.batch.nverts++;
 }
 
-void _VLbatch_triangle(uint32_t a, uint32_t b, uint32_t c) {
-  VLtriangleitem t{uint16_t(a), uint16_t(b), uint16_t(c), 0};
-  put(&t, sizeof t);
-  g_vlrender.batch.prims++;
+void _VLbatch_fan(uint32_t base, uint32_t n, bool front) {
+  if (n < 3) return;
+  uint8_t *out = buf() + g_vlrender.batch.instr;
+  for (uint32_t k = 1; k + 1 < n; ++k, out += sizeof(VLtriangleitem)) {
+    VLtriangleitem t = front ? VLtriangleitem{uint16_t(base + k + 1), uint16_t(base + k), uint16_t(base), 0}
+                             : VLtriangleitem{uint16_t(base), uint16_t(base + k), uint16_t(base + k + 1), 0};
+    memcpy(out, &t, sizeof t);
+  }
+  g_vlrender.batch.instr += (n - 2) * uint32_t(sizeof(VLtriangleitem));
+  g_vlrender.batch.prims += n - 2;
 }
 
 void _VLbatch_line(uint32_t a, uint32_t b) {

@@ -61,7 +61,10 @@ void _VLbatch_close(void);
 void _VLbatch_reserve(uint32_t n);
 /* Index of a new vertex of the open block. */
 uint32_t _VLbatch_unlitvertex(const float p[3], uint32_t argb, float u, float v);
-void _VLbatch_triangle(uint32_t a, uint32_t b, uint32_t c);
+/* The n - 2 triangles of a fan over n vertices from base: front faces as
+ * (k + 1, k, base), back faces as (base, k, k + 1). Room for them was
+ * reserved with the vertices. */
+void _VLbatch_fan(uint32_t base, uint32_t n, bool front);
 void _VLbatch_line(uint32_t a, uint32_t b);
 void _VLbatch_point(uint32_t a);
 /* Lit blocks: the device material for these values, switched inside the
