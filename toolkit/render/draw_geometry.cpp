@@ -128,8 +128,8 @@ void emit_vertices(VLpoly *p, uint32_t n, bool facing, bool smooth, const VLpoly
     }
     const float *P = v->position;
     if (b.lit) {
-      const float *n = own && v->normal ? v->normal : p->normal;
-      VLlitvertex x{P[0], P[1], P[2], sign * n[0], sign * n[1], sign * n[2], u, w};
+      const float *N = own && v->normal ? v->normal : p->normal;
+      VLlitvertex x{P[0], P[1], P[2], sign * N[0], sign * N[1], sign * N[2], u, w};
       memcpy(out, &x, 32);
     } else {
       VLunlitvertex x{P[0], P[1], P[2], 0, b.color, 0, u, w};

@@ -44,10 +44,11 @@ void GLdevice::execute(const uint8_t *buffer, uint32_t vertexcount, uint32_t ins
   if (pending() && (staged_ + vertexcount > kStageVertices || pendtri_.size() >= kSubmitIndices))
     flush();
   if (!pending()) {
-    staged_ = uploaded_ = pendlo_ = 0;
+    staged_ = uploaded_ = 0;
     reset_slots();
   }
   base_ = staged_;
+  if (!pending()) pendlo_ = base_;
   src_ = buffer;
   staged_ += vertexcount;
   world_ = 0;
@@ -479,7 +480,9 @@ void GLdevice::flush(void) {
   pendtri_.clear();
   pendline_.clear();
   pendpoint_.clear();
-  pendlo_ = staged_;
+  /* Primitives still to come from the buffer being executed may use any
+   * of its vertices, those processed before this draw included. */
+  pendlo_ = base_;
 }
 
 void GLdevice::triangles(const VLtriangleitem *items, uint32_t n) {
