@@ -7,6 +7,8 @@
 #include <math.h>
 #include <stdlib.h>
 
+#include <string>
+
 #include "bench.h"
 
 #include "display/display_state.h"
@@ -63,6 +65,7 @@ TEST(OnScreen, MouseOverTheWindowTurnsTheTerrainViewpoint) {
   bench_startup();
   bench_terrainscene();
   testing::internal::GetCapturedStdout();
+  ASSERT_TRUE(_VLplatform_onscreen());
   Bench &b = bench();
   ASSERT_NE(b.sensor, nullptr);
   if (b.path) VLpath_stop(b.path);   /* only the mouse moves the viewpoint */
@@ -99,6 +102,44 @@ TEST(OnScreen, MouseOverTheWindowTurnsTheTerrainViewpoint) {
 
   bench() = Bench();
   *VLmouse_state() = VLmousestate{};
+  VLuniverse_delete();
+  _VLdisplay_reset();
+}
+
+/* A display that is named but cannot be reached: SDL would fall back to a
+ * driver that shows nothing; the toolkit renders off screen instead, and
+ * its windows have no SDL window behind them. */
+TEST(OnScreenFallback, AnUnreachableDisplayRendersOffScreen) {
+  struct Saved {
+    const char *name;
+    std::string value;
+    bool set;
+  } saved[] = {{"DISPLAY", "", false}, {"WAYLAND_DISPLAY", "", false},
+               {"VLXOFFSCREEN", "", false}, {"SDL_VIDEODRIVER", "", false}};
+  for (Saved &s : saved) {
+    const char *v = getenv(s.name);
+    s.set = v != nullptr;
+    if (v) s.value = v;
+    unsetenv(s.name);
+  }
+  setenv("DISPLAY", ":7931", 1);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  VLuniverse_new(1, 0);
+  VLuniverse_setbgcolor(0, 0, 255);
+  VLuniverse_go1();
+  testing::internal::GetCapturedStderr();
+  testing::internal::GetCapturedStdout();
+  for (const Saved &s : saved) {
+    if (s.set)
+      setenv(s.name, s.value.c_str(), 1);
+    else
+      unsetenv(s.name);
+  }
+  EXPECT_FALSE(_VLplatform_onscreen());
+  VLwindow *w = VLuniverse_getwindows();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->syswindow->sdl, nullptr);
   VLuniverse_delete();
   _VLdisplay_reset();
 }

@@ -110,6 +110,16 @@ bool _VLsdl_init(void) {
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  /* Where the named display cannot be reached, SDL falls back to drivers
+   * that show nothing; unless one was asked for, the toolkit's own off-screen
+   * path is used instead, so that being on screen means a visible window. */
+  const char *driver = SDL_GetCurrentVideoDriver();
+  const char *asked = SDL_getenv("SDL_VIDEODRIVER");
+  if (driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy")) &&
+      !(asked && *asked)) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
   _VLmsg_setbox(fatal_box);
   return true;
 }
