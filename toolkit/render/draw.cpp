@@ -42,13 +42,6 @@ void set_unlitmaterial(const float c[4]) {
   dev->setmaterial(m.handle, &d);
 }
 
-/* False when no block of this kind can be opened (no render context). */
-bool ensure_block(int kind) {
-  VLbatchstate &b = _VLbatch();
-  if (b.kind != kind) _VLbatch_open(kind);
-  return b.kind == kind;
-}
-
 }  // namespace
 
 void VLrender_stateon(int code) { _VLrender_setstate(code, true); }
@@ -90,7 +83,7 @@ void VLrender_setcolor(const float rgba[4]) {
 }
 
 void VLrender_line(const float a[3], const float b[3]) {
-  if (!ensure_block(VLBLOCK_LINES)) return;
+  if (!_VLbatch_ensure(_VLbatch(), VLBLOCK_LINES)) return;
   _VLbatch_reserve(2);
   uint32_t color = _VLbatch().color;
   uint32_t i = _VLbatch_unlitvertex(a, color, 0, 0);
@@ -99,7 +92,7 @@ void VLrender_line(const float a[3], const float b[3]) {
 }
 
 void VLrender_point(const float p[3]) {
-  if (!ensure_block(VLBLOCK_POINTS)) return;
+  if (!_VLbatch_ensure(_VLbatch(), VLBLOCK_POINTS)) return;
   _VLbatch_reserve(1);
   _VLbatch_point(_VLbatch_unlitvertex(p, _VLbatch().color, 0, 0));
 }

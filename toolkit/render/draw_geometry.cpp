@@ -145,8 +145,7 @@ void _VLrender_emitpolygon(VLpoly *p, bool facing, bool smooth) {
   VLbatchstate &b = _VLbatch();
   const VLpolytexture *pt = static_cast<const VLpolytexture *>(p->attributes);
   if (b.texturing) use_texture(pt);
-  if (b.kind != VLBLOCK_TRIANGLES) _VLbatch_open(VLBLOCK_TRIANGLES);
-  if (b.kind != VLBLOCK_TRIANGLES) return;   /* no context to draw into */
+  if (!_VLbatch_ensure(b, VLBLOCK_TRIANGLES)) return;   /* no context to draw into */
   int32_t m = material_index(p, g_draw.table);
   if (m != g_draw.material) {
     g_draw.material = m;

@@ -54,6 +54,12 @@ VLbatchstate &_VLbatch(void);
 void _VLbatch_beginframe(uint32_t packedambient);
 /* Opens a block of this kind; any other open block is closed first. */
 void _VLbatch_open(int kind);
+/* Opens a block of this kind unless one is open; false when none can be
+ * (no render context). */
+inline bool _VLbatch_ensure(VLbatchstate &b, int kind) {
+  if (b.kind != kind) _VLbatch_open(kind);
+  return b.kind == kind;
+}
 /* Closes and executes the open block (no-op without one). */
 void _VLbatch_close(void);
 /* Makes room for n vertices and 8 n instruction bytes: closes, executes

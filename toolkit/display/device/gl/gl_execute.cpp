@@ -44,11 +44,10 @@ void GLdevice::execute(const uint8_t *buffer, uint32_t vertexcount, uint32_t ins
   if (pending() && (staged_ + vertexcount > kStageVertices || pendtri_.size() >= kSubmitIndices))
     flush();
   if (!pending()) {
-    staged_ = uploaded_ = 0;
+    staged_ = uploaded_ = pendlo_ = 0;
     reset_slots();
   }
   base_ = staged_;
-  if (!pending()) pendlo_ = base_;
   src_ = buffer;
   staged_ += vertexcount;
   world_ = 0;
